@@ -1,0 +1,43 @@
+# Tests under Wine: tests/wine/<group>/*.cpp becomes wine_<group>.exe, run by
+# CTest through tools/wine/wine-run in a private prefix and X display; the
+# e2e tests (tests/e2e/test_*.py) drive Tavelin.scr from outside.
+set(TAVELIN_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine/wine-run --root ${TAVELIN_WINE_ROOT} --)
+
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+tavelin_test_groups(groups ${PROJECT_SOURCE_DIR}/tests/wine)
+foreach(group IN LISTS groups)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/${group}/*.cpp)
+  add_executable(wine_${group} ${sources})
+  if(TARGET tavelin_${group})
+    set(under_test tavelin_${group})
+  else()
+    set(under_test ${TAVELIN_ALL_SUBSYSTEMS})
+  endif()
+  target_link_libraries(wine_${group} PRIVATE tavelin_win32 ${under_test} tavelin_fakes tavelin_win32 gtest gmock gtest_main)
+  target_include_directories(wine_${group} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_options(wine_${group} PRIVATE -municode)
+  add_test(NAME wine.${group} COMMAND wine_${group})
+  set_tests_properties(wine.${group} PROPERTIES TIMEOUT 600)
+endforeach()
+
+# Small helper programs the e2e tests and the wine tests start (tools/win32/*.cpp, one each).
+file(GLOB helper_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/win32/*.cpp)
+foreach(source IN LISTS helper_sources)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE tavelin_win32 tavelin_core)
+  target_link_options(${name} PRIVATE -municode)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endforeach()
+
+file(GLOB e2e_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(script IN LISTS e2e_tests)
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e.${name} COMMAND python3 ${script})
+  set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900
+    ENVIRONMENT "TAVELIN_BUILD_DIR=${CMAKE_BINARY_DIR};TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};TAVELIN_WINE_ROOT=${TAVELIN_WINE_ROOT}")
+endforeach()

@@ -1,0 +1,32 @@
+// UTF-16 text helpers shared by every subsystem. Heap texts handed between
+// subsystems (the message group, display lines) are NUL-terminated char16_t
+// arrays made by DuplicateText and released by ReleaseText.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tavelin {
+
+// A heap copy of text with a terminating NUL, or null when memory is short.
+char16_t* DuplicateText(std::u16string_view text) noexcept;
+void ReleaseText(const char16_t* text) noexcept;
+
+// The units before the first NUL (the whole view when there is none).
+constexpr std::u16string_view UpToNul(std::u16string_view text) {
+    const size_t nul = text.find(u'\0');
+    return nul == std::u16string_view::npos ? text : text.substr(0, nul);
+}
+
+// A fixed-size field: text cut silently at its limit of units.
+inline std::u16string CapText(std::u16string_view text, size_t limit) {
+    return std::u16string(text.substr(0, limit));
+}
+
+// UTF-8 of UTF-16 text (lone surrogates become U+FFFD); for tools and test output.
+std::string ToUtf8(std::u16string_view text);
+// UTF-16 of valid UTF-8 text (invalid bytes become U+FFFD); for tools and tests.
+std::u16string FromUtf8(std::string_view text);
+
+} // namespace tavelin

@@ -1,0 +1,95 @@
+// The diagnostic log's text: file name, header, line format, sequence, the cut.
+#include <gtest/gtest.h>
+
+#include "core/log.h"
+#include "fakes/fake_clock.h"
+#include "fakes/memory_log_file.h"
+
+namespace tavelin {
+namespace {
+
+using fakes::FakeClock;
+using fakes::MemoryLogFile;
+
+struct LogTest : ::testing::Test {
+    MemoryLogFile files;
+    FakeClock clock;
+    Log log{files, clock};
+};
+
+TEST_F(LogTest, CreatesNamedFileWithHeaderAndOpeningLine) {
+    clock.now = {2026, 12, 6, 6, 27, 44, 7};
+    LogFileHandle file = log.CREATELOGFILE(u"Tavelin");
+    ASSERT_NE(file, nullptr);
+    const auto* f = files.Find(u"Tavelin_20261206_062744.LOG");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->bytes.at(0), 0x54); // 'T', no byte-order mark
+    EXPECT_EQ(f->bytes.at(1), 0x00);
+    EXPECT_EQ(MemoryLogFile::Text(*f),
+              u"Tavelin Log File\r\n06:27:44.007,Seq=000000000000,CREATELOGFILE,TIMESTAMP START\r\n");
+    EXPECT_EQ(f->writes, 2u);
+}
+
+TEST_F(LogTest, PadsEveryTimeField) {
+    clock.now = {2027, 1, 2, 9, 5, 3, 7};
+    LogFileHandle file = log.CREATELOGFILE(u"Tavelin");
+    ASSERT_NE(files.Find(u"Tavelin_20270102_090503.LOG"), nullptr);
+    log.gLogSequence = 41;
+    log.WRITELOGLINE(file, u"X");
+    EXPECT_EQ(MemoryLogFile::Lines(*files.Only()).back(), u"09:05:03.007,Seq=000000000041,X");
+}
+
+TEST_F(LogTest, SequenceCountsEveryLineAndWraps) {
+    LogFileHandle file = log.CREATELOGFILE(u"Tavelin");
+    log.gLogSequence = 4294967295u;
+    EXPECT_TRUE(log.WRITELOGLINE(file, u"last"));
+    EXPECT_TRUE(log.WRITELOGLINE(file, u"wrapped"));
+    const auto lines = MemoryLogFile::Lines(*files.Only());
+    EXPECT_EQ(lines[2].substr(13, 17), u"Seq=004294967295,");
+    EXPECT_EQ(lines[3].substr(13, 17), u"Seq=000000000000,");
+    EXPECT_EQ(log.gLogSequence, 1u);
+}
+
+TEST_F(LogTest, MessagesAreVerbatimAndCut) {
+    log.gLogEnabled = true;
+    log.Open();
+    log.WriteMessage(u"100% done %s %d");
+    log.Write(u"GETRSSFEED URL Hostname=|%s|", std::u16string(2000, u'h'));
+    const auto messages = MemoryLogFile::Messages(*files.Only());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[1], u"100% done %s %d");
+    EXPECT_EQ(messages[2].size(), kMessageLimit);
+    // A caller passing an over-long message straight to the writer is cut too.
+    log.WRITELOGLINE(log.gLogFile, std::u16string(3000, u'z'));
+    EXPECT_EQ(MemoryLogFile::Lines(*files.Only()).back().size(), 30 + kMessageLimit);
+}
+
+TEST_F(LogTest, NothingIsWrittenWhileTheLogIsOff) {
+    log.Write(u"WM_CREATE Font Not Set!");
+    EXPECT_EQ(files.created, 0u);
+    log.gLogFile = log.CREATELOGFILE(u"Tavelin");
+    log.Write(u"WM_CREATE Font Not Set!");
+    EXPECT_EQ(MemoryLogFile::Messages(*files.Only()).size(), 1u);
+}
+
+TEST_F(LogTest, MissingFileFailsQuietly) {
+    files.failCreate = true;
+    log.gLogEnabled = true;
+    log.Open();
+    EXPECT_EQ(log.gLogFile, nullptr);
+    EXPECT_FALSE(log.WRITELOGLINE(log.gLogFile, u"lost"));
+    log.Write(u"lost %d", 1); // must not crash
+    EXPECT_EQ(files.created, 0u);
+}
+
+TEST_F(LogTest, AFileOfTheSameNameIsReplaced) {
+    log.CREATELOGFILE(u"Tavelin");
+    log.WRITELOGLINE(files.Only() ? const_cast<MemoryLogFile::File*>(files.Only()) : nullptr, u"old run");
+    log.CREATELOGFILE(u"Tavelin");
+    const auto messages = MemoryLogFile::Messages(*files.Only());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], u"CREATELOGFILE,TIMESTAMP START");
+}
+
+} // namespace
+} // namespace tavelin
