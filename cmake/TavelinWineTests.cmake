@@ -20,7 +20,13 @@ foreach(group IN LISTS groups)
   target_link_libraries(wine_${group} PRIVATE tavelin_win32 ${under_test} tavelin_fakes tavelin_win32 gtest gmock gtest_main)
   target_include_directories(wine_${group} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_options(wine_${group} PRIVATE -municode)
-  add_test(NAME wine.${group} COMMAND wine_${group})
+  # A group with a server.py gets it started first (its port in TAVELIN_TEST_PORT).
+  set(with "")
+  if(EXISTS ${PROJECT_SOURCE_DIR}/tests/wine/${group}/server.py)
+    set(with --with ${PROJECT_SOURCE_DIR}/tests/wine/${group}/server.py)
+  endif()
+  add_test(NAME wine.${group}
+           COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/wine-run --root ${TAVELIN_WINE_ROOT} ${with} -- $<TARGET_FILE:wine_${group}>)
   set_tests_properties(wine.${group} PROPERTIES TIMEOUT 600)
 endforeach()
 
