@@ -19,7 +19,6 @@ foreach(group IN LISTS groups)
   endif()
   target_link_libraries(wine_${group} PRIVATE tavelin_win32 ${under_test} tavelin_fakes tavelin_win32 gtest gmock gtest_main)
   target_include_directories(wine_${group} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_options(wine_${group} PRIVATE -municode)
   # A group with a server.py gets it started first (its port in TAVELIN_TEST_PORT).
   set(with "")
   if(EXISTS ${PROJECT_SOURCE_DIR}/tests/wine/${group}/server.py)
