@@ -1,0 +1,111 @@
+// WM_CREATE and WM_DESTROY of the saver window: the display state is set up,
+// the day's texts become queued display lines, and all of it is released.
+#include <algorithm>
+#include <string_view>
+
+#include "core/text.h"
+#include "display/saver_window.h"
+#include "display/timer_ids.h"
+
+namespace tavelin {
+namespace {
+
+constexpr uint32_t kDefaultMaxShowStrings = 7;
+constexpr int32_t kTallestNews = 400; // a news text this high or higher keeps the full band
+
+LogFont DefaultFont() {
+    LogFont lf;
+    lf.lfHeight = -50;
+    lf.lfWeight = 400;
+    lf.lfOutPrecision = 3;
+    lf.lfClipPrecision = 2;
+    lf.lfQuality = 1;
+    constexpr std::u16string_view face = u"Times New Roman";
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    return lf;
+}
+
+} // namespace
+
+LResult SaverWindow::OnCreate(WindowHandle window) {
+    if (steps_.loadSettings) steps_.loadSettings(settings, log_);
+    random.Seed(clock_.UtcMilliseconds());
+    PrepareSurface(window);
+    surface_.StartTimer(window, ID_FRAMETIMER, kFrameInterval);
+    surface_.StartTimer(window, ID_TURNTIMER, kFirstTurnInterval);
+    PrepareFonts();
+    if (settings.dwMaxShowStrings == 0) settings.dwMaxShowStrings = kDefaultMaxShowStrings;
+    if (steps_.gatherTexts) steps_.gatherTexts(display.messages, news);
+    LayOutNews();
+    QueueMessages();
+    surface_.CloseWindowDc();
+    return 0;
+}
+
+void SaverWindow::PrepareSurface(WindowHandle window) {
+    if (!surface_.OpenWindowDc(window)) log_.Write(u"WM_CREATE ERROR Window device context not available");
+    display.cxScreen = surface_.DisplayWidth();
+    display.cyScreen = surface_.DisplayHeight();
+    display.cyClientScrolling = display.cyScreen;
+    if (!surface_.CreateBackBuffer(display.cxScreen, display.cyScreen))
+        log_.Write(u"WM_CREATE ERROR Back buffer of %d x %d not created", display.cxScreen, display.cyScreen);
+    if (!surface_.LoadLogo()) log_.Write(u"WM_CREATE ERROR Logo bitmap 103 not loaded, nothing drawn in its place");
+}
+
+void SaverWindow::PrepareFonts() {
+    if (settings.lf.lfHeight == 0) {
+        log_.Write(u"WM_CREATE Font Not Set!");
+        settings.lf = DefaultFont();
+    }
+    LogFont newsFont = settings.lf;
+    newsFont.lfHeight /= 2; // truncates toward zero: -15 gives -7
+    if (!surface_.CreateFonts(settings.lf, newsFont)) log_.Write(u"WM_CREATE ERROR Fonts not created");
+    log_.Write(u"WM_CREATE News Font Size Set To: %d", newsFont.lfHeight);
+}
+
+void SaverWindow::LayOutNews() {
+    if (!news.gNewsSet) return;
+    news.gNewsString = CapText(UpToNul(news.gNewsString), News::kCapacity - 1);
+    log_.Write(u"WM_CREATE News Global Variable is set, News String Length=%d",
+               static_cast<int32_t>(news.gNewsString.size()));
+    display.NewsSize = surface_.MeasureText(FontKind::News, news.gNewsString);
+    const int32_t cy = display.NewsSize.cy;
+    if (cy > 0 && cy < kTallestNews) display.cyClientScrolling = display.cyScreen - cy - 4;
+    display.cxNewsPos = display.cxScreen;
+    display.cyNewsPos = display.cyScreen - cy - 2;
+    log_.Write(u"WM_CREATE NewsSize.cx=%d, NewsSize.cy=%d, cyClientScrolling=%d", display.NewsSize.cx, cy,
+               display.cyClientScrolling);
+    log_.Write(u"WM_CREATE cxNewsPos=%d, cyNewsPos=%d", display.cxNewsPos, display.cyNewsPos);
+}
+
+void SaverWindow::QueueMessages() {
+    Group& messages = display.messages;
+    for (uint32_t i = 0; i < messages.GetCount(); ++i) {
+        auto* text = static_cast<char16_t*>(messages.GetAt(i));
+        if (text == nullptr) continue; // not a text: nothing to show or free
+        DisplayLine* line = MAKEDISPLAYLINE(surface_, display.cxScreen, text, random);
+        if (line == nullptr) {
+            log_.Write(u"WM_CREATE ERROR No memory for display line %d, text dropped", static_cast<int32_t>(i));
+            ReleaseText(text);
+        } else if (!display.gInactiveStrings.Add(line)) {
+            ReleaseDisplayLine(line); // not queued; the line and its text go
+        }
+    }
+    while (messages.GetCount() > 0) messages.RemoveAt(0); // the lines own the texts now
+    // Every line there will ever be exists now: the passes never grow these.
+    frameVisit_.reserve(display.gInactiveStrings.GetCount());
+    turnVisit_.reserve(display.gInactiveStrings.GetCount());
+}
+
+LResult SaverWindow::OnDestroy(WindowHandle window) {
+    surface_.StopTimer(window, ID_FRAMETIMER);
+    surface_.StopTimer(window, ID_TURNTIMER);
+    surface_.ReleaseLogo();
+    ReleaseLists(true);
+    surface_.ReleaseDrawing();
+    log_.Write(u"WM_DESTROY Clean Exit");
+    surface_.PostQuit(0);
+    return 0;
+}
+
+} // namespace tavelin

@@ -1,0 +1,118 @@
+// The frame tick (move, compose, copy) and the turn tick (reset, queue and
+// bring on lines) of the saver window.
+#include "display/activation.h"
+#include "display/saver_window.h"
+#include "display/timer_ids.h"
+
+namespace tavelin {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+void Snapshot(Group& lines, std::vector<DisplayLine*>& visit) {
+    visit.clear();
+    for (uint32_t i = 0; i < lines.GetCount(); ++i) visit.push_back(static_cast<DisplayLine*>(lines.GetAt(i)));
+}
+
+// The position of line in lines, or kAppend when it is not there.
+uint32_t PositionOf(Group& lines, const DisplayLine* line) {
+    for (uint32_t i = 0; i < lines.GetCount(); ++i)
+        if (lines.GetAt(i) == line) return i;
+    return Group::kAppend;
+}
+
+} // namespace
+
+bool SaverWindow::IsActive(const DisplayLine* line) {
+    return PositionOf(display.gActiveStrings, line) != Group::kAppend;
+}
+
+LResult SaverWindow::OnFrameTick(WindowHandle window) {
+    const bool drawing = surface_.BeginFrame(window);
+    Snapshot(display.gActiveStrings, frameVisit_);
+    const uint32_t turnsBefore = turnTicks_;
+    for (DisplayLine* line : frameVisit_) {
+        // A nested turn tick may have taken it off the screen.
+        if (turnTicks_ != turnsBefore && !IsActive(line)) continue;
+        line->cxPos -= line->iSpeed;
+        if (line->cxPos < -line->cxSize) {
+            ++line->iScrollCount;
+            surface_.SendTurnTick(window);
+            continue;
+        }
+        if (drawing) DrawLine(*line);
+    }
+    if (news.gNewsSet) {
+        if (--display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
+        if (drawing) DrawNews();
+    }
+    if (drawing) surface_.EndFrame();
+    return 0;
+}
+
+void SaverWindow::DrawLine(const DisplayLine& line) {
+    const std::u16string_view text = line.pszText != nullptr ? line.pszText : u"";
+    if (text.empty()) {
+        if (settings.gLogoEnabled) surface_.DrawLogo(line.cxPos, line.cyPos, line.cxSize, line.cySize);
+        return;
+    }
+    surface_.DrawTextAt(FontKind::Line, line.cxPos, line.cyPos, line.crText, text);
+}
+
+void SaverWindow::DrawNews() {
+    surface_.DrawTextAt(FontKind::News, display.cxNewsPos, display.cyNewsPos, kWhite, news.gNewsString);
+}
+
+LResult SaverWindow::OnTurnTick(WindowHandle window) {
+    ++turnTicks_;
+    log_.Write(u"WM_TIMER,ID_TURNTIMER Message Received");
+    surface_.StopTimer(window, ID_TURNTIMER);
+    surface_.StartTimer(window, ID_TURNTIMER, static_cast<uint32_t>(RANDOMINRANGE(random, 2000, 10000)));
+
+    Group& active = display.gActiveStrings;
+    Snapshot(active, turnVisit_);
+    int32_t i = 0;
+    for (DisplayLine* line : turnVisit_) {
+        log_.Write(u"WM_TIMER,ID_TURNTIMER -- START -- ");
+        log_.Write(u"WM_TIMER,ID_TURNTIMER Considering Active String %d", i);
+        if (line->cxPos < -line->cxSize) {
+            log_.Write(u"WM_TIMER,ID_TURNTIMER Active String %d is resetting for scrolling.", i);
+            ResetForScrolling(*line);
+        }
+        if (line->iScrollCount >= 1) {
+            log_.Write(u"WM_TIMER,ID_TURNTIMER Active String %d exceeded scroll count, deactivating, resetting "
+                       u"scrollcount",
+                       i);
+            line->iScrollCount = 0;
+            const uint32_t position = PositionOf(active, line);
+            if (position != Group::kAppend)
+                DEACTIVATE(active, display.gInactiveStrings, position, display.gRanges, lanes_, log_);
+        }
+        ++i;
+    }
+    TakeTurn();
+    return 0;
+}
+
+void SaverWindow::ResetForScrolling(DisplayLine& line) {
+    line.cxPos = display.cxScreen;
+    const int32_t blue = RANDOMINRANGE(random, 100, 255);
+    const int32_t green = RANDOMINRANGE(random, 100, 255);
+    const int32_t red = RANDOMINRANGE(random, 100, 255);
+    line.crText = MakeColour(red, green, blue);
+    line.iSpeed = RANDOMINRANGE(random, 1, 4);
+}
+
+void SaverWindow::TakeTurn() {
+    if (display.gActiveStrings.GetCount() < settings.dwMaxShowStrings && display.gInactiveStrings.GetCount() > 0) {
+        log_.Write(u"WM_TIMER,ID_TURNTIMER Have not got enough strings, so activating string at head of Inactive "
+                   u"Queue.");
+        ACTIVATE(display.gActiveStrings, display.gInactiveStrings, display.cyClientScrolling, display.gRanges, lanes_,
+                 log_);
+        log_.Write(u"WM_TIMER,ID_TURNTIMER Returned from Activate function.");
+    } else {
+        log_.Write(u"WM_TIMER,ID_TURNTIMER Have reached active string limit, so not activating another string.");
+    }
+}
+
+} // namespace tavelin

@@ -1,0 +1,65 @@
+// The Surface port: the drawing and timer operations the saver window uses,
+// implemented with GDI in platform/win32 and by a recording double in tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/settings_values.h"
+#include "core/window_messages.h"
+
+namespace tavelin {
+
+enum class FontKind : uint8_t { Line, News };
+
+struct TextSize {
+    int32_t cx = 0;
+    int32_t cy = 0;
+};
+
+struct FontMetrics {
+    int32_t tmHeight = 0;
+    int32_t tmExternalLeading = 0;
+};
+
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    // --- start-up: the window's device context is held from Open to Close
+    virtual bool OpenWindowDc(WindowHandle window) = 0;
+    virtual int32_t DisplayWidth() = 0;  // HORZRES
+    virtual int32_t DisplayHeight() = 0; // VERTRES
+    // The one back buffer of cx x cy every frame is composed in.
+    virtual bool CreateBackBuffer(int32_t cx, int32_t cy) = 0;
+    // The logo bitmap (resource 103), held in its own memory context.
+    virtual bool LoadLogo() = 0;
+    virtual bool CreateFonts(const LogFont& line, const LogFont& news) = 0;
+    // Extent of text in that font; 0 x 0 when it cannot be measured.
+    virtual TextSize MeasureText(FontKind font, std::u16string_view text) = 0;
+    virtual std::optional<FontMetrics> MeasureFont(FontKind font) = 0;
+    // Background black, then the device context goes back to the window.
+    virtual void CloseWindowDc() = 0;
+
+    // --- frames: a black canvas, drawing, one copy of it all to the window
+    virtual bool BeginFrame(WindowHandle window) = 0;
+    // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
+    virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) = 0;
+    // The whole logo stretched onto the rectangle, COLORONCOLOR.
+    virtual void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
+    virtual void EndFrame() = 0;
+
+    // --- shut-down
+    virtual void ReleaseLogo() = 0;
+    virtual void ReleaseDrawing() = 0; // fonts and back buffer
+
+    // --- timers and messages of the window
+    virtual void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) = 0;
+    virtual void StopTimer(WindowHandle window, uintptr_t id) = 0;
+    // Sends WM_TIMER with ID_TURNTIMER and returns once the window has handled it.
+    virtual LResult SendTurnTick(WindowHandle window) = 0;
+    virtual void PostQuit(int exitCode) = 0;
+};
+
+} // namespace tavelin
