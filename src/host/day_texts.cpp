@@ -1,0 +1,70 @@
+// The one step of window creation that decides what will scroll today.
+#include "host/day_texts.h"
+
+#include "core/text.h"
+
+namespace tavelin {
+namespace {
+
+// A heap copy at the tail; when memory is short the text is simply not shown.
+void Append(Group& messages, std::u16string_view text) {
+    char16_t* copy = DuplicateText(text);
+    if (copy == nullptr) return;
+    if (!messages.Add(copy)) ReleaseText(copy);
+}
+
+void ReplaceCache(Group& messages, Log& log, DayTextSources& sources) {
+    if (sources.DELETESTRINGSINREG())
+        log.Write(u"WM_CREATE Returned from DELETESTRINGSINREG, Historical strings deleted.");
+    else
+        log.Write(u"WM_CREATE Returned from DELETESTRINGSINREG, Failed to delete historical strings.");
+    if (sources.SAVESTRINGSINREG(messages))
+        log.Write(u"WM_CREATE Returned from SAVESTRINGSINREG, Today's strings have been saved to the registry.");
+    else
+        log.Write(u"WM_CREATE Returned from SAVESTRINGSINREG, Could not save today's strings in the registry.");
+}
+
+void FallBack(Group& messages, Log& log, DayTextSources& sources) {
+    log.Write(u"WM_CREATE Returned from GETRSSFEED, No strings were pulled, we have a problem.");
+    if (sources.COUNTSTRINGSINREG() < 1) {
+        Append(messages, kNoDataText);
+    } else if (sources.GETSTRINGSFROMREG(messages)) {
+        log.Write(u"WM_CREATE Returned from GETSTRINGSFROMREG, with %lu strings.", messages.GetCount());
+    } else {
+        Append(messages, kUnreadableCacheText);
+    }
+}
+
+} // namespace
+
+std::u16string ComposeFeedUrl(const SaverSettings& settings, std::u16string_view defaultHost) {
+    const std::u16string_view host = settings.szFeedHost.empty() ? defaultHost : settings.szFeedHost;
+    std::u16string url = u"http://";
+    url += host;
+    url += u"/auth/";
+    url += settings.szKeyCode;
+    url += u".xml";
+    // A cut key code would name someone else's feed.
+    if (url.size() > kFeedUrlLimit) return {};
+    return url;
+}
+
+void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news, Log& log,
+                     DayTextSources& sources, std::u16string_view defaultHost) {
+    const std::u16string url = ComposeFeedUrl(settings, defaultHost);
+    news.gNewsString.clear();
+    if (url.empty()) {
+        log.Write(u"WM_CREATE Feed address longer than %lu units (key code of %lu units), not fetching.",
+                  kFeedUrlLimit, settings.szKeyCode.size());
+    } else {
+        sources.GETRSSFEED(messages, url, news);
+        log.Write(u"WM_CREATE Returned from GETRSSFEED, %lu strings pulled.", messages.GetCount());
+    }
+    if (messages.GetCount() > 0) ReplaceCache(messages, log, sources);
+    else FallBack(messages, log, sources);
+
+    if (!settings.szCompany.empty()) Append(messages, settings.szCompany);
+    if (settings.gLogoEnabled) Append(messages, u"");
+}
+
+} // namespace tavelin

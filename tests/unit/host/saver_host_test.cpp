@@ -1,0 +1,219 @@
+// Mode dispatch and the saver window's creation, against entry and window doubles.
+#include <gtest/gtest.h>
+
+#include "fake_window_ops.h"
+#include "core/text.h"
+#include "host/saver_host.h"
+
+namespace tavelin {
+namespace {
+
+using fakes::FakeWindowOps;
+
+WindowHandle Handle(uintptr_t n) { return reinterpret_cast<WindowHandle>(n); }
+
+class FakeEntryOps : public EntryOps {
+public:
+    std::optional<uint32_t> platformId = 2;
+    std::u16string commandLine = u"Tavelin.scr";
+    std::vector<WindowHandle> windows;
+    WindowHandle foreground = Handle(0x99);
+    WindowHandle runningSaver = nullptr;
+    std::vector<WindowHandle> broughtForward;
+    std::vector<WindowHandle> dialogOwners;
+    int32_t dialogResult = 1;
+    bool registerFails = false;
+    bool createFails = false;
+    std::vector<SaverWindowSpec> created;
+    std::vector<std::u16string> createdTitles;
+    MessageHandler* procedure = nullptr;
+    int loops = 0;
+    int32_t quitCode = 0;
+    bool fault = false; // the guarded body is not run; the guard fires
+    // What the loop does: by default the saver posts quit at once.
+    std::function<void()> duringLoop;
+
+    std::optional<uint32_t> PlatformId() override { return platformId; }
+    std::u16string CommandLine() override { return commandLine; }
+    bool IsWindow(WindowHandle w) override { return std::find(windows.begin(), windows.end(), w) != windows.end(); }
+    WindowHandle ForegroundWindow() override { return foreground; }
+    void BringToForeground(WindowHandle w) override { broughtForward.push_back(w); }
+    WindowHandle FindTopLevelWindow(std::u16string_view cls, std::u16string_view title) override {
+        return cls == u"WindowsScreenSaverClass" && title == u"Screen Saver" ? runningSaver : nullptr;
+    }
+    std::optional<WindowSize> ClientSize(WindowHandle) override { return WindowSize{152, 112}; }
+    ScreenBox ScreenBounds() override { return {0, 0, 1920, 1080}; }
+    uint32_t RegisterWindowMessage(std::u16string_view name) override {
+        return name == u"QueryCancelAutoPlay" ? 0xC0DE : 0;
+    }
+    bool RegisterSaverClass(const SaverClassSpec& spec, MessageHandler& p) override {
+        EXPECT_EQ(spec.name, u"WindowsScreenSaverClass");
+        EXPECT_EQ(spec.styles, 0x2Bu);
+        procedure = &p;
+        return !registerFails;
+    }
+    WindowHandle CreateSaverWindow(const SaverWindowSpec& spec) override {
+        created.push_back(spec);
+        createdTitles.emplace_back(spec.title);
+        if (createFails) return nullptr;
+        procedure->Handle(Handle(0x500), 0x0001, 0, 0);
+        return Handle(0x500);
+    }
+    int32_t RunMessageLoop() override {
+        ++loops;
+        if (duringLoop) duringLoop();
+        return quitCode;
+    }
+    int32_t RunConfigurationDialog(WindowHandle owner) override {
+        dialogOwners.push_back(owner);
+        return dialogResult;
+    }
+    int32_t RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) override {
+        if (!fault) return body();
+        onFault();
+        return kFaultExitCode;
+    }
+};
+
+struct SaverHostTest : ::testing::Test {
+    FakeEntryOps entry;
+    FakeWindowOps window;
+    SaverHost host{entry, window};
+
+    int32_t Run(std::u16string line) {
+        entry.commandLine = std::move(line);
+        return host.SaverEntry();
+    }
+};
+
+TEST_F(SaverHostTest, ConfigurationDialogOwners) {
+    entry.windows = {Handle(1234)};
+    struct Row {
+        const char16_t* line;
+        WindowHandle owner;
+    };
+    const Row rows[] = {
+        {u"Tavelin.scr", nullptr},
+        {u"Tavelin.scr /c", Handle(0x99)},
+        {u"Tavelin.scr /c:0", Handle(0x99)},
+        {u"Tavelin.scr /c:777", Handle(0x99)}, // names no window
+        {u"Tavelin.scr /c 1234", Handle(0x99)},
+        {u"Tavelin.scr /c:1234", Handle(1234)},
+    };
+    for (const Row& row : rows) {
+        entry.dialogOwners.clear();
+        EXPECT_EQ(Run(row.line), 1);
+        EXPECT_EQ(entry.dialogOwners, std::vector<WindowHandle>{row.owner}) << ToUtf8(row.line);
+    }
+    entry.dialogResult = 0;
+    EXPECT_EQ(Run(u"Tavelin.scr /c"), 0);
+}
+
+TEST_F(SaverHostTest, BadSwitchesExitWithMinusOneAndShowNothing) {
+    for (const char16_t* line : {u"Tavelin.scr /x", u"Tavelin.scr /p", u"Tavelin.scr /p:1234",
+                                 u"Tavelin.scr /p 4711", u"Tavelin.scr /\x07", u"Tavelin.scr /a 1"}) {
+        EXPECT_EQ(Run(line), -1) << ToUtf8(line);
+    }
+    EXPECT_TRUE(entry.created.empty());
+    EXPECT_TRUE(entry.dialogOwners.empty());
+}
+
+TEST_F(SaverHostTest, FullScreenWindow) {
+    EXPECT_EQ(Run(u"\"C:\\Program Files\\T\\Tavelin.scr\" /s"), 0);
+    ASSERT_EQ(entry.created.size(), 1u);
+    const SaverWindowSpec& s = entry.created[0];
+    EXPECT_EQ(entry.createdTitles[0], u"Screen Saver");
+    EXPECT_EQ(s.style, 0x96000000u); // WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS
+    EXPECT_EQ(s.exStyle, 0x8u);
+    EXPECT_EQ(s.parent, nullptr);
+    EXPECT_EQ((std::vector<int32_t>{s.x, s.y, s.cx, s.cy}), (std::vector<int32_t>{0, 0, 1920, 1080}));
+    EXPECT_EQ(entry.broughtForward, std::vector<WindowHandle>{Handle(0x500)});
+    EXPECT_EQ(entry.loops, 1);
+    EXPECT_FALSE(host.frame.bPreview);
+    EXPECT_EQ(host.hSaverWindow, Handle(0x500));
+    // The class procedure is the frame: WM_CREATE hid the pointer.
+    EXPECT_EQ(window.hides, 1);
+    EXPECT_EQ(host.frame.uQueryCancelAutoPlay, 0u);
+}
+
+TEST_F(SaverHostTest, PreviewWindowInsideItsParent) {
+    entry.windows = {Handle(4711)};
+    EXPECT_EQ(Run(u"Tavelin.scr /l 4711"), 0);
+    ASSERT_EQ(entry.created.size(), 1u);
+    const SaverWindowSpec& s = entry.created[0];
+    EXPECT_EQ(entry.createdTitles[0], u"Preview");
+    EXPECT_EQ(s.style, 0x52000000u); // WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN
+    EXPECT_EQ(s.exStyle, 0u);
+    EXPECT_EQ(s.parent, Handle(4711));
+    EXPECT_EQ((std::vector<int32_t>{s.x, s.y, s.cx, s.cy}), (std::vector<int32_t>{0, 0, 152, 112}));
+    EXPECT_TRUE(entry.broughtForward.empty());
+    EXPECT_TRUE(host.frame.bPreview);
+    EXPECT_EQ(window.hides, 0);
+}
+
+TEST_F(SaverHostTest, SecondFullScreenSaverNeverStarts) {
+    entry.runningSaver = Handle(0x321);
+    entry.windows = {Handle(0x321)};
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), 0);
+    EXPECT_TRUE(entry.created.empty());
+    EXPECT_EQ(entry.broughtForward, std::vector<WindowHandle>{Handle(0x321)});
+}
+
+TEST_F(SaverHostTest, WindowThatCannotBeMadeEndsTheRunWithMinusOne) {
+    entry.createFails = true;
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), -1);
+    EXPECT_EQ(entry.loops, 0);
+    entry.createFails = false;
+    entry.registerFails = true;
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), -1);
+    EXPECT_EQ(entry.created.size(), 1u);
+}
+
+TEST_F(SaverHostTest, LoopResultIsTheExitCode) {
+    entry.quitCode = 3;
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), 3);
+}
+
+TEST_F(SaverHostTest, ConsumerFamilyLoadsVerifierAndReleasesItAfterTheLoop) {
+    entry.platformId = 1;
+    window.usePassword = 1;
+    window.loadable[u"PASSWORD.CPL"] = Handle(0x70);
+    window.functions["VerifyScreenSavePwd"] = Handle(0x71);
+    bool loadedDuringLoop = false;
+    entry.duringLoop = [&] { loadedDuringLoop = host.frame.verifier.function != nullptr; };
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), 0);
+    EXPECT_TRUE(loadedDuringLoop);
+    EXPECT_EQ(host.frame.verifier.library, nullptr);
+    EXPECT_EQ(window.running, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.frame.uQueryCancelAutoPlay, 0xC0DEu);
+}
+
+TEST_F(SaverHostTest, PasswordChangeOnlyOnTheConsumerFamily) {
+    window.loadable[u"MPR.DLL"] = Handle(0x80);
+    window.functions["PwdChangePasswordW"] = Handle(0x81);
+    EXPECT_EQ(Run(u"Tavelin.scr /a 55"), -1);
+    EXPECT_TRUE(window.passwordChanges.empty());
+
+    entry.platformId = 1;
+    entry.windows = {Handle(55)};
+    EXPECT_EQ(Run(u"Tavelin.scr /a 55"), 0);
+    EXPECT_EQ(Run(u"Tavelin.scr /a"), 0);
+    ASSERT_EQ(window.passwordChanges.size(), 2u);
+    EXPECT_EQ(window.passwordChanges[0], std::make_pair(std::u16string(u"SCRSAVE"), Handle(55)));
+    EXPECT_EQ(window.passwordChanges[1].second, Handle(0x99));
+    EXPECT_EQ(window.freed, (std::vector<LibraryHandle>{Handle(0x80), Handle(0x80)}));
+
+    window.loadable.clear(); // no MPR.DLL: nothing happens, still 0
+    EXPECT_EQ(Run(u"Tavelin.scr /a"), 0);
+    EXPECT_EQ(window.passwordChanges.size(), 2u);
+}
+
+TEST_F(SaverHostTest, FaultInTheModeTellsTheSystemTheSaverStopped) {
+    entry.platformId = 1;
+    entry.fault = true;
+    EXPECT_EQ(Run(u"Tavelin.scr /s"), -1);
+    EXPECT_EQ(window.running, std::vector<bool>{false});
+}
+
+} // namespace
+} // namespace tavelin
