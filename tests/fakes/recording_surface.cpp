@@ -42,6 +42,7 @@ int32_t RecordingSurface::FontHeight(FontKind font) const {
 }
 
 TextSize RecordingSurface::MeasureText(FontKind font, std::u16string_view text) {
+    if (measure) return measure(font, text);
     return TextSize{static_cast<int32_t>(text.size()) * unitWidth, FontHeight(font)};
 }
 

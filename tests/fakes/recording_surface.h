@@ -40,6 +40,7 @@ public:
     int32_t height = 1080;
     int32_t unitWidth = 10;           // a text is this many pixels per UTF-16 unit wide
     std::optional<int32_t> textHeight; // else |lfHeight| of the font
+    std::function<TextSize(FontKind, std::u16string_view)> measure; // replaces the fixed metric
     bool failWindowDc = false, failBackBuffer = false, failLogo = false, failFonts = false, failMetrics = false;
     bool keepFrames = true;           // false: only the last frame is kept
     std::function<LResult(WindowHandle, uint32_t, WParam, LParam)> window; // where SendTurnTick goes
