@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# The first thing to run: builds Tavelin.scr, serves a sample feed on loopback and runs
+# the saver under Wine in a private prefix, on your X display or on a private Xvfb
+# that it photographs. Everything it starts, it stops.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+
+usage() {
+  cat <<'EOF'
+Usage: tools/demo.sh [options]
+
+Builds Tavelin.scr (mingw preset, build/mingw), starts the sample feed service on
+127.0.0.1, makes a private Wine prefix whose settings key holds the sample's key code,
+the service's address, a company line, the logo, grammar notes and the log, and runs
+the saver in it.
+
+With $DISPLAY set, the saver runs on your display: move the mouse to end it (in
+--mode c, close the dialog). Without $DISPLAY, or with --xvfb, it runs on a private
+Xvfb for a bounded time and photographs the screen every two seconds; the folder
+with the pictures and the saver's log is named at the end.
+
+Options:
+  --sample NAME   es (Spanish, the default), el (Greek), fr (French with news), or any
+                  key code; one without a feed gets the service's 404 page, so the
+                  saver shows its "No data" lines
+  --mode MODE     s: full screen (the default); c: the configuration dialog;
+                  p: preview inside a small window of another program
+  --seconds N     how long to run on Xvfb (default 20)
+  --xvfb          use a private Xvfb even when $DISPLAY is set
+  --out DIR       where pictures and the log go (default build/demo/<date>_<time>)
+  --no-deps       do not check the Debian packages
+  -h, --help      this text
+EOF
+}
+
+sample=es mode=s seconds=20 force_xvfb=0 out="" deps=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --sample) sample=${2:?--sample needs a name}; shift 2 ;;
+    --mode) mode=${2:?--mode needs s, c or p}; shift 2 ;;
+    --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
+    --xvfb) force_xvfb=1; shift ;;
+    --out) out=${2:?--out needs a folder}; shift 2 ;;
+    --no-deps) deps=0; shift ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "demo.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
+  esac
+done
+case $mode in s|c|p) ;; *) echo "demo.sh: --mode is s, c or p" >&2; exit 2 ;; esac
+[[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "demo.sh: --seconds is a whole number above 0" >&2; exit 2; }
+case $sample in
+  es) key=es-en-daily ;;
+  el) key=el-en-daily ;;
+  fr) key=fr-en-news ;;
+  *) key=$sample ;;
+esac
+
+t0=$SECONDS
+timings=()
+lap() { timings+=("$(printf '%-26s %4ds' "$1" $((SECONDS - lap_start)))"); lap_start=$SECONDS; }
+say() { printf '\n== %s\n' "$*"; }
+lap_start=$SECONDS
+
+if [ $deps -eq 1 ]; then
+  say "Checking the Debian packages (installs the missing ones)"
+  tools/deps.sh demo
+  lap "packages"
+fi
+
+say "Building Tavelin.scr (build/mingw)"
+cmake --preset mingw >/dev/null
+cmake --build build/mingw --target Tavelin -j "$(nproc)"
+scr=$repo/build/mingw/Tavelin.scr
+[ -f "$scr" ] || { echo "demo.sh: the build made no $scr" >&2; exit 1; }
+lap "build"
+
+out=${out:-$repo/build/demo/$(date +%Y%m%d_%H%M%S)}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+wine_root=$repo/build/mingw/wine
+wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+server_pid="" xvfb_pid="" saver_pid="" prefix=""
+cleanup() {
+  set +e
+  [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
+  [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  [ -n "$prefix" ] && rm -rf "$prefix"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+say "Starting the sample feed service"
+python3 -u tools/feed_server.py >"$out/feed_server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 100); do grep -q '^PORT=' "$out/feed_server.log" && break; sleep 0.05; done
+port=$(sed -n 's/^PORT=//p' "$out/feed_server.log" | head -n1)
+[ -n "$port" ] || { echo "demo.sh: the feed service did not start:" >&2; cat "$out/feed_server.log" >&2; exit 1; }
+if [ -f "samples/feeds/$key.xml" ]; then
+  echo "serving samples/feeds/$key.xml at http://127.0.0.1:$port/auth/$key.xml"
+else
+  echo "no sample is called $key: the service answers 404 and the saver shows its error lines"
+fi
+
+say "Making a private Wine prefix"
+template=$(tools/wine/wine-template "$wine_root")
+prefix=$(mktemp -d "$wine_root/demo.XXXXXX")
+cp -a "$template/." "$prefix/"
+export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+settings='HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver'
+regset() { "$wine64" reg add "$settings" /v "$1" /t "$2" /d "$3" /f >/dev/null; }
+regset KeyCode REG_SZ "$key"
+regset FeedHost REG_SZ "127.0.0.1:$port"
+regset Company REG_SZ "Ombrelle Corporation Ltd wishes you a good day"
+regset Logo REG_DWORD 1
+regset Extra REG_DWORD 1
+regset Log REG_DWORD 1
+"$wineserver" -w
+lap "feed service and prefix"
+
+use_xvfb=$force_xvfb
+[ -n "${DISPLAY:-}" ] || use_xvfb=1
+if [ $use_xvfb -eq 1 ]; then
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.05; done
+  [ -s "$displayfile" ] || { echo "demo.sh: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=:$(head -n1 "$displayfile")
+  rm -f "$displayfile"
+fi
+
+# Preview needs a window of another program to draw into: a small Wine program of ours
+# opens one and starts the saver with /p and its number; with a number of seconds it
+# closes that window by itself after them, which ends the preview.
+preview_host() {
+  local src=$out/preview_host.c exe=$out/preview_host.exe
+  cat >"$src" <<'EOF'
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_TIMER) { DestroyWindow(w); return 0; }
+  if (m == WM_DESTROY) { PostQuitMessage(0); return 0; }
+  return DefWindowProcW(w, m, wp, lp);
+}
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE prev, PWSTR cmd, int show) {
+  (void)prev; (void)show; (void)cmd;
+  if (__argc < 2) return 2;
+  WNDCLASSW wc = {0};
+  wc.lpfnWndProc = Proc; wc.hInstance = inst; wc.lpszClassName = L"TavelinDemoPreview";
+  wc.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
+  RegisterClassW(&wc);
+  HWND host = CreateWindowW(wc.lpszClassName, L"Tavelin preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            100, 100, 320, 240, NULL, NULL, inst, NULL);
+  if (__argc > 2 && _wtoi(__wargv[2]) > 0) SetTimer(host, 1, 1000u * (UINT)_wtoi(__wargv[2]), NULL);
+  wchar_t line[1024];
+  swprintf(line, 1024, L"\"%ls\" /p %lu", __wargv[1], (unsigned long)(ULONG_PTR)host);
+  STARTUPINFOW si = {sizeof si};
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) return 1;
+  MSG msg;
+  while (GetMessageW(&msg, NULL, 0, 0) > 0) { TranslateMessage(&msg); DispatchMessageW(&msg); }
+  WaitForSingleObject(pi.hProcess, 5000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  return (int)code;
+}
+EOF
+  x86_64-w64-mingw32-gcc -municode -mwindows -O1 -o "$exe" "$src"
+  echo "$exe"
+}
+
+say "Running the saver ($mode) on display $DISPLAY"
+cd "$out"   # the saver writes its log into its working folder
+case $mode in
+  s) "$wine64" "$scr" /s & ;;
+  c) "$wine64" "$scr" /c & ;;
+  p) life=0
+     [ $use_xvfb -eq 1 ] && life=$seconds
+     "$wine64" "$(preview_host)" "$("$wine64" winepath -w "$scr" 2>/dev/null)" "$life" & ;;
+esac
+saver_pid=$!
+
+if [ $use_xvfb -eq 0 ]; then
+  case $mode in
+    s) echo "Move the mouse to end the saver." ;;
+    c) echo "Close the dialog to end the demo." ;;
+    p) echo "Close the window 'Tavelin preview' to end the demo." ;;
+  esac
+  status=0
+  wait "$saver_pid" || status=$?
+  saver_pid=""
+else
+  echo "Photographing the screen every 2 s for $seconds s into $out"
+  end=$((SECONDS + seconds)) n=0
+  while [ $SECONDS -lt $end ] && kill -0 "$saver_pid" 2>/dev/null; do
+    sleep 2
+    n=$((n + 1))
+    xwd -root -silent | convert xwd:- "$(printf 'screen-%02d.png' $n)" || true
+  done
+  # End it as a person would: move the mouse (or press Escape in the dialog).
+  for _ in $(seq 1 10); do
+    kill -0 "$saver_pid" 2>/dev/null || break
+    case $mode in
+      s) xdotool mousemove_relative -- 40 30 >/dev/null 2>&1 || true ;;
+      c) xdotool search --name "Tavelin" windowfocus --sync key Escape >/dev/null 2>&1 || true ;;
+      p) ;;  # the preview window closes itself
+    esac
+    sleep 1
+  done
+  if kill -0 "$saver_pid" 2>/dev/null; then
+    echo "the saver did not end on its own; stopping it"
+    kill "$saver_pid" 2>/dev/null || true
+    wait "$saver_pid" 2>/dev/null || true
+    status=124
+  else
+    status=0
+    wait "$saver_pid" || status=$?
+  fi
+  saver_pid=""
+fi
+lap "saver run"
+cd "$repo"
+
+log=$(ls -t "$out"/Tavelin_*.LOG 2>/dev/null | head -n1 || true)
+say "Done in $((SECONDS - t0)) s"
+printf '  %s\n' "${timings[@]}"
+echo "  saver exit code:        $status"
+echo "  pictures and log:       $out"
+[ -n "$log" ] && echo "  saver log (UTF-16):     $log   (read it with: iconv -f UTF-16LE -t UTF-8 '$log')"
+echo "  feed service requests:  $out/feed_server.log"
