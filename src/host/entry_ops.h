@@ -58,7 +58,7 @@ public:
     virtual std::optional<WindowSize> ClientSize(WindowHandle window) = 0;
     // The clip box of a device context for the whole screen.
     virtual ScreenBox ScreenBounds() = 0;
-    virtual uint32_t RegisterWindowMessage(std::u16string_view name) = 0;
+    virtual uint32_t RegisterMessageName(std::u16string_view name) = 0;
 
     // Registers the class with a procedure that hands every message of its
     // windows to procedure.

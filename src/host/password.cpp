@@ -35,7 +35,7 @@ void SaverFrame::LoadPasswordVerifier() {
     // The stored type is not checked: four bytes that are not all zero mean "on".
     const auto usePassword = ops_.ReadUserNumber(u"Control Panel\\Desktop", u"ScreenSaveUsePassword");
     if (!usePassword || *usePassword == 0) return;
-    verifier.library = ops_.LoadLibrary(u"PASSWORD.CPL");
+    verifier.library = ops_.LoadNamedLibrary(u"PASSWORD.CPL");
     if (verifier.library == nullptr) return;
     verifier.function = ops_.FindFunction(verifier.library, "VerifyScreenSavePwd");
     if (verifier.function != nullptr) NotifySaverRunning(true);

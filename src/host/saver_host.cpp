@@ -64,7 +64,7 @@ int32_t SaverHost::RunSaverWindow(WindowHandle parent) {
         }
         frame.LoadPasswordVerifier();
     }
-    if (frame.bConsumerPlatform) frame.uQueryCancelAutoPlay = entry_.RegisterWindowMessage(u"QueryCancelAutoPlay");
+    if (frame.bConsumerPlatform) frame.uQueryCancelAutoPlay = entry_.RegisterMessageName(u"QueryCancelAutoPlay");
 
     int32_t result = kNoWindowExitCode;
     if (entry_.RegisterSaverClass({kClassName, kClassStyles}, frameProcedure_)) {
@@ -79,7 +79,7 @@ int32_t SaverHost::RunSaverWindow(WindowHandle parent) {
 }
 
 void SaverHost::RunPasswordChange(WindowHandle parent) {
-    const LibraryHandle mpr = window_.LoadLibrary(u"MPR.DLL");
+    const LibraryHandle mpr = window_.LoadNamedLibrary(u"MPR.DLL");
     if (mpr == nullptr) return;
     if (const FunctionHandle change = window_.FindFunction(mpr, "PwdChangePasswordW"))
         window_.CallPwdChangePassword(change, u"SCRSAVE", parent);

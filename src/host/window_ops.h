@@ -47,7 +47,7 @@ public:
 
     // Libraries found at run time.
     virtual LibraryHandle FindLoadedLibrary(std::u16string_view name) = 0;
-    virtual LibraryHandle LoadLibrary(std::u16string_view name) = 0;
+    virtual LibraryHandle LoadNamedLibrary(std::u16string_view name) = 0;
     virtual void FreeLibrary(LibraryHandle library) = 0;
     virtual FunctionHandle FindFunction(LibraryHandle library, const char* name) = 0;
     // Calls of the functions found, each with its own signature.

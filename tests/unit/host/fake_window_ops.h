@@ -85,7 +85,7 @@ public:
         const auto it = loaded.find(std::u16string(name));
         return it == loaded.end() ? nullptr : it->second;
     }
-    LibraryHandle LoadLibrary(std::u16string_view name) override {
+    LibraryHandle LoadNamedLibrary(std::u16string_view name) override {
         const auto it = loadable.find(std::u16string(name));
         return it == loadable.end() ? nullptr : it->second;
     }
