@@ -181,7 +181,7 @@ case $mode in
   s) "$wine64" "$scr" /s & ;;
   c) "$wine64" "$scr" /c & ;;
   p) life=0
-     [ $use_xvfb -eq 1 ] && life=$seconds
+     [ $use_xvfb -eq 1 ] && life=$((seconds + 3))  # Wine takes a moment to show the first window
      "$wine64" "$(preview_host)" "$("$wine64" winepath -w "$scr" 2>/dev/null)" "$life" & ;;
 esac
 saver_pid=$!
