@@ -98,7 +98,7 @@ bool ConfigDialog::OnCancel() {
 
 bool ConfigDialog::OnFont() {
     cf = FontRequest{ops_.Window(), &settings_.lf, 0, kFontRequestFlags, 0};
-    const bool confirmed = ops_.ChooseFont(cf);
+    const bool confirmed = ops_.RunFontChoice(cf);
     if (confirmed && hKey_ != nullptr) {
         store_.Set(hKey_, u"lfFaceName", kRegSz, settings_.lf.lfFaceName, sizeof settings_.lf.lfFaceName);
         store_.Set(hKey_, u"LogicalFontStructure", kRegBinary, &settings_.lf, sizeof settings_.lf);

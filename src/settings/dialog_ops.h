@@ -32,7 +32,7 @@ public:
     virtual void SetCheck(int id, bool checked) = 0;
     virtual bool IsChecked(int id) = 0;
     // Runs the modal font choice; true when the user confirmed.
-    virtual bool ChooseFont(FontRequest& request) = 0;
+    virtual bool RunFontChoice(FontRequest& request) = 0;
     virtual void End(intptr_t result) = 0;
     // The description of the platform's stock system font.
     virtual LogFont SystemFont() = 0;

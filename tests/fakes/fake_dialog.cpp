@@ -16,7 +16,7 @@ uint32_t FakeDialog::GetNumber(int id) {
     return static_cast<uint32_t>(value);
 }
 
-bool FakeDialog::ChooseFont(FontRequest& request) {
+bool FakeDialog::RunFontChoice(FontRequest& request) {
     fontRequests.push_back(request);
     if (!fontChoice) return false;
     *request.lpLogFont = *fontChoice;

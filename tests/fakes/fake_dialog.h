@@ -28,7 +28,7 @@ public:
     uint32_t GetNumber(int id) override;
     void SetCheck(int id, bool checked) override { checks[id] = checked; }
     bool IsChecked(int id) override { return checks[id]; }
-    bool ChooseFont(FontRequest& request) override;
+    bool RunFontChoice(FontRequest& request) override;
     void End(intptr_t result) override { ended = result; }
     LogFont SystemFont() override { return systemFont; }
 };
