@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/log.h"
 #include "core/window_messages.h"
 #include "host/saver_frame.h"
 
@@ -69,8 +70,8 @@ public:
     virtual int32_t RunMessageLoop() = 0;
 
     // The modal configuration dialog (template 2003) owned by owner (or none):
-    // 1 after OK, 0 otherwise.
-    virtual int32_t RunConfigurationDialog(WindowHandle owner) = 0;
+    // 1 after OK, 0 otherwise. It writes to the run's log.
+    virtual int32_t RunConfigurationDialog(WindowHandle owner, Log& log) = 0;
 
     // Runs body under the guard against faults. A fault that the platform's
     // handling lets go on runs onFault and gives kFaultExitCode.

@@ -8,7 +8,7 @@ namespace tavelin {
 
 SaverApp::SaverApp(Platform& platform)
     : log(platform.logFile, platform.clock),
-      host(platform.entry, platform.window),
+      host(platform.entry, platform.window, log),
       window(platform.surface, platform.clock, log, Steps(platform)),
       sources_(platform.registry, platform.http, log, window.settings) {
     host.frame.SetSaverWindowProcedure(&displayProcedure_);

@@ -25,6 +25,7 @@ void SaverFrame::OnCreate(WindowHandle window) {
 }
 
 void SaverFrame::OnDestroy(WindowHandle window) {
+    destroyed_ = true;
     if (inputMethod.associate != nullptr && inputMethod.previous != nullptr)
         ops_.CallImmAssociateContext(inputMethod.associate, window, inputMethod.previous);
     ops_.PostQuit(0);
@@ -45,6 +46,11 @@ LResult SaverFrame::SaverFrameProc(WindowHandle window, uint32_t message, WParam
         break;
     case msg::WM_DESTROY:
         OnDestroy(window);
+        break;
+    case msg::WM_NCDESTROY:
+        // A preview whose parent's process ended may see only this: shut down
+        // as if destroyed, or the process would stay behind without a window.
+        if (!destroyed_) SaverFrameProc(window, msg::WM_DESTROY, 0, 0);
         break;
     case msg::WM_SETTEXT:
         return 0; // the title never changes

@@ -69,6 +69,7 @@ private:
 
     WindowOps& ops_;
     MessageHandler* saverWindowProc_ = nullptr;
+    bool destroyed_ = false; // WM_DESTROY has been handled
 };
 
 } // namespace tavelin

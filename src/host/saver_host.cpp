@@ -44,7 +44,7 @@ int32_t SaverHost::RunMode(const SaverCommand& command) {
 
 int32_t SaverHost::RunConfigDialog(WindowHandle parent) {
     // The dialog needs no window classes of its own: nothing to register.
-    return entry_.RunConfigurationDialog(parent);
+    return entry_.RunConfigurationDialog(parent, log_);
 }
 
 int32_t SaverHost::RunSaverWindow(WindowHandle parent) {

@@ -22,7 +22,8 @@ public:
     static constexpr uint32_t kPreviewStyle = 0x40000000u | 0x10000000u | 0x02000000u; // WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN
     static constexpr uint32_t kConsumerPlatformId = 1;
 
-    SaverHost(EntryOps& entry, WindowOps& window) : frame(window), entry_(entry), window_(window) {}
+    SaverHost(EntryOps& entry, WindowOps& window, Log& log)
+        : frame(window), entry_(entry), window_(window), log_(log) {}
     SaverHost(const SaverHost&) = delete;
     SaverHost& operator=(const SaverHost&) = delete;
 
@@ -53,6 +54,7 @@ private:
 
     EntryOps& entry_;
     WindowOps& window_;
+    Log& log_;
     FrameProcedure frameProcedure_{frame};
 };
 

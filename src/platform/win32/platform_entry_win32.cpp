@@ -111,7 +111,9 @@ int32_t Win32EntryOps::RunMessageLoop() {
     return got == 0 ? static_cast<int32_t>(m.wParam) : -1;
 }
 
-int32_t Win32EntryOps::RunConfigurationDialog(WindowHandle owner) { return dialog_ ? dialog_(owner) : 0; }
+int32_t Win32EntryOps::RunConfigurationDialog(WindowHandle owner, Log& log) {
+    return dialog_ ? dialog_(owner, log) : 0;
+}
 
 int32_t Win32EntryOps::RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) {
     onFault_ = &onFault;

@@ -10,7 +10,7 @@ namespace tavelin::win32 {
 
 class Win32EntryOps : public EntryOps {
 public:
-    using DialogRunner = std::function<int32_t(WindowHandle owner)>;
+    using DialogRunner = std::function<int32_t(WindowHandle owner, Log& log)>;
 
     Win32EntryOps(void* instance, DialogRunner dialog) : instance_(instance), dialog_(std::move(dialog)) {}
 
@@ -26,7 +26,7 @@ public:
     bool RegisterSaverClass(const SaverClassSpec& spec, MessageHandler& procedure) override;
     WindowHandle CreateSaverWindow(const SaverWindowSpec& spec) override;
     int32_t RunMessageLoop() override;
-    int32_t RunConfigurationDialog(WindowHandle owner) override;
+    int32_t RunConfigurationDialog(WindowHandle owner, Log& log) override;
     int32_t RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) override;
 
     // A fault escaped a window procedure or the mode: tell, then end the process.

@@ -68,7 +68,7 @@ public:
         if (duringLoop) duringLoop();
         return quitCode;
     }
-    int32_t RunConfigurationDialog(WindowHandle owner) override {
+    int32_t RunConfigurationDialog(WindowHandle owner, Log&) override {
         dialogOwners.push_back(owner);
         return dialogResult;
     }

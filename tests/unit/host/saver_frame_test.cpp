@@ -192,6 +192,18 @@ TEST_F(SaverFrameTest, InputMethodTakenOnlyFromALoadedLibraryAndGivenBack) {
     EXPECT_EQ(withImm.immCalls, want);
 }
 
+TEST_F(SaverFrameTest, DestructionSeenOnlyAsNcDestroyStillShutsDown) {
+    Send(msg::WM_NCDESTROY);
+    EXPECT_EQ(display.seen, (std::vector<uint32_t>{msg::WM_DESTROY, msg::WM_NCDESTROY}));
+    EXPECT_EQ(ops.quits, std::vector<int32_t>{0});
+
+    FakeWindowOps o;
+    SaverFrame f{o};
+    f.SaverFrameProc(kWindow, msg::WM_DESTROY, 0, 0);
+    f.SaverFrameProc(kWindow, msg::WM_NCDESTROY, 0, 0);
+    EXPECT_EQ(o.quits, std::vector<int32_t>{0}); // once
+}
+
 // The consumer family's password path.
 struct PasswordTest : SaverFrameTest {
     FunctionHandle const kVerify = reinterpret_cast<FunctionHandle>(0x77);

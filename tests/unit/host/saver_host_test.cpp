@@ -3,6 +3,8 @@
 
 #include "fake_entry_ops.h"
 #include "fake_window_ops.h"
+#include "fakes/fake_clock.h"
+#include "fakes/memory_log_file.h"
 #include "core/text.h"
 #include "host/saver_host.h"
 
@@ -11,13 +13,18 @@ namespace {
 
 using fakes::FakeEntryOps;
 using fakes::FakeWindowOps;
+using fakes::FakeClock;
+using fakes::MemoryLogFile;
 
 using fakes::Handle;
 
 struct SaverHostTest : ::testing::Test {
     FakeEntryOps entry;
     FakeWindowOps window;
-    SaverHost host{entry, window};
+    MemoryLogFile files;
+    FakeClock clock;
+    Log log{files, clock};
+    SaverHost host{entry, window, log};
 
     int32_t Run(std::u16string line) {
         entry.commandLine = std::move(line);
