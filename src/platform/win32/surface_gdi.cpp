@@ -1,0 +1,200 @@
+// GDI implementation of the Surface port.
+// The portable headers come first: their message names must not meet the
+// platform's macros of the same names.
+#include "platform/win32/surface_gdi.h"
+
+#include "display/timer_ids.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/win32/surface_gdi_objects.h"
+#include "platform/win32/wide.h"
+
+namespace tavelin::win32 {
+namespace {
+
+constexpr int kLogoResource = 103;
+static_assert(sizeof(LOGFONTW) == sizeof(LogFont), "the stored font record is a LOGFONTW");
+
+HWND AsWindow(WindowHandle window) { return static_cast<HWND>(window); }
+
+LOGFONTW ToLogFont(const LogFont& lf) {
+    LOGFONTW out;
+    std::memcpy(&out, &lf, sizeof out);
+    out.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    return out;
+}
+
+} // namespace
+
+struct GdiSurface::State {
+    BufferPolicy policy;
+    std::unique_ptr<ScopedWindowDc> windowDc; // during start-up and during a frame
+    std::unique_ptr<SelectedBitmap> backBuffer;
+    std::unique_ptr<SelectedBitmap> logo;
+    ScopedGdiObject<HBITMAP> givenLogo;
+    ScopedGdiObject<HFONT> lineFont;
+    ScopedGdiObject<HFONT> newsFont;
+    int cx = 0;
+    int cy = 0;
+
+    HFONT Font(FontKind kind) const {
+        switch (kind) {
+        case FontKind::Line:
+            return lineFont.get();
+        case FontKind::News:
+            return newsFont.get();
+        }
+        return nullptr;
+    }
+    HDC WindowDc() const { return windowDc ? windowDc->get() : nullptr; }
+    // Start-up measures on the window's context, as the line font is selected there.
+    HDC MeasuringDc() const { return WindowDc() != nullptr ? WindowDc() : backBuffer ? backBuffer->dc.get() : nullptr; }
+    bool MakeBackBuffer(HDC compatibleWith) {
+        backBuffer.reset(); // the old one goes first, so two never coexist
+        if (compatibleWith == nullptr || cx <= 0 || cy <= 0) return false;
+        HBITMAP bitmap = CreateCompatibleBitmap(compatibleWith, cx, cy);
+        if (bitmap == nullptr) return false;
+        backBuffer = std::make_unique<SelectedBitmap>(compatibleWith, bitmap, cx, cy);
+        if (!backBuffer->ok()) backBuffer.reset();
+        return backBuffer != nullptr;
+    }
+};
+
+GdiSurface::GdiSurface(BufferPolicy policy) : s_(std::make_unique<State>()) { s_->policy = policy; }
+
+GdiSurface::~GdiSurface() = default;
+
+void GdiSurface::UseLogo(void* bitmap) { s_->givenLogo.reset(static_cast<HBITMAP>(bitmap)); }
+
+uint32_t GdiSurface::BackBufferPixel(int32_t x, int32_t y) const {
+    if (!s_->backBuffer || x < 0 || y < 0 || x >= s_->cx || y >= s_->cy) return 0xFFFFFFFFu;
+    return GetPixel(s_->backBuffer->dc.get(), x, y);
+}
+
+bool GdiSurface::OpenWindowDc(WindowHandle window) {
+    s_->windowDc = std::make_unique<ScopedWindowDc>(AsWindow(window));
+    if (s_->WindowDc() == nullptr) s_->windowDc.reset();
+    return s_->windowDc != nullptr;
+}
+
+int32_t GdiSurface::DisplayWidth() { return s_->WindowDc() ? GetDeviceCaps(s_->WindowDc(), HORZRES) : 0; }
+
+int32_t GdiSurface::DisplayHeight() { return s_->WindowDc() ? GetDeviceCaps(s_->WindowDc(), VERTRES) : 0; }
+
+bool GdiSurface::CreateBackBuffer(int32_t cx, int32_t cy) {
+    s_->cx = cx;
+    s_->cy = cy;
+    return s_->MakeBackBuffer(s_->WindowDc());
+}
+
+bool GdiSurface::LoadLogo() {
+    s_->logo.reset();
+    HBITMAP bitmap = s_->givenLogo.get() != nullptr
+                         ? static_cast<HBITMAP>(CopyImage(s_->givenLogo.get(), IMAGE_BITMAP, 0, 0, 0))
+                         : LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kLogoResource));
+    if (bitmap == nullptr) return false;
+    BITMAP header{};
+    if (GetObjectW(bitmap, sizeof header, &header) == 0 || s_->WindowDc() == nullptr) {
+        DeleteObject(bitmap);
+        return false;
+    }
+    s_->logo = std::make_unique<SelectedBitmap>(s_->WindowDc(), bitmap, header.bmWidth, header.bmHeight);
+    if (!s_->logo->ok()) s_->logo.reset();
+    return s_->logo != nullptr;
+}
+
+bool GdiSurface::CreateFonts(const LogFont& line, const LogFont& news) {
+    const LOGFONTW lineRecord = ToLogFont(line);
+    const LOGFONTW newsRecord = ToLogFont(news);
+    s_->lineFont.reset(CreateFontIndirectW(&lineRecord));
+    s_->newsFont.reset(CreateFontIndirectW(&newsRecord));
+    return s_->lineFont.get() != nullptr && s_->newsFont.get() != nullptr;
+}
+
+TextSize GdiSurface::MeasureText(FontKind font, std::u16string_view text) {
+    HDC dc = s_->MeasuringDc();
+    if (dc == nullptr) return {};
+    ScopedSelect select(dc, s_->Font(font));
+    SIZE size{};
+    const std::wstring_view wide = as_wide(text);
+    if (!GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &size)) return {};
+    return TextSize{size.cx, size.cy};
+}
+
+std::optional<FontMetrics> GdiSurface::MeasureFont(FontKind font) {
+    HDC dc = s_->MeasuringDc();
+    if (dc == nullptr) return std::nullopt;
+    ScopedSelect select(dc, s_->Font(font));
+    TEXTMETRICW metrics{};
+    if (!GetTextMetricsW(dc, &metrics)) return std::nullopt;
+    return FontMetrics{metrics.tmHeight, metrics.tmExternalLeading};
+}
+
+void GdiSurface::CloseWindowDc() {
+    if (s_->WindowDc() != nullptr) SetBkColor(s_->WindowDc(), RGB(0, 0, 0));
+    s_->windowDc.reset();
+}
+
+bool GdiSurface::BeginFrame(WindowHandle window) {
+    s_->windowDc = std::make_unique<ScopedWindowDc>(AsWindow(window));
+    HDC windowDc = s_->WindowDc();
+    if (windowDc == nullptr) {
+        s_->windowDc.reset();
+        return false;
+    }
+    if (s_->policy == BufferPolicy::PerFrame) s_->MakeBackBuffer(windowDc); // a new bitmap is black
+    if (!s_->backBuffer) return false;
+    HDC dc = s_->backBuffer->dc.get();
+    if (s_->policy == BufferPolicy::Reuse) PatBlt(dc, 0, 0, s_->cx, s_->cy, BLACKNESS);
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    SetStretchBltMode(windowDc, COLORONCOLOR);
+    return true;
+}
+
+void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) {
+    if (!s_->backBuffer) return;
+    HDC dc = s_->backBuffer->dc.get();
+    ScopedSelect select(dc, s_->Font(font));
+    SetTextColor(dc, colour);
+    const std::wstring_view wide = as_wide(text);
+    TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
+}
+
+void GdiSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    if (!s_->backBuffer || !s_->logo) return;
+    StretchBlt(s_->backBuffer->dc.get(), x, y, cx, cy, s_->logo->dc.get(), 0, 0, s_->logo->width, s_->logo->height,
+               SRCCOPY);
+}
+
+void GdiSurface::EndFrame() {
+    if (s_->backBuffer && s_->WindowDc() != nullptr)
+        BitBlt(s_->WindowDc(), 0, 0, s_->cx, s_->cy, s_->backBuffer->dc.get(), 0, 0, SRCCOPY);
+    s_->windowDc.reset();
+}
+
+void GdiSurface::ReleaseLogo() { s_->logo.reset(); }
+
+void GdiSurface::ReleaseDrawing() {
+    s_->backBuffer.reset();
+    s_->lineFont.reset();
+    s_->newsFont.reset();
+}
+
+void GdiSurface::StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) {
+    SetTimer(AsWindow(window), id, milliseconds, nullptr);
+}
+
+void GdiSurface::StopTimer(WindowHandle window, uintptr_t id) { KillTimer(AsWindow(window), id); }
+
+LResult GdiSurface::SendTurnTick(WindowHandle window) {
+    return SendMessageW(AsWindow(window), WM_TIMER, ID_TURNTIMER, 0);
+}
+
+void GdiSurface::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
+
+} // namespace tavelin::win32

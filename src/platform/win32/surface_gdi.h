@@ -1,0 +1,54 @@
+// The Surface port over GDI: one back buffer composed in a memory context and
+// copied to the window, fonts from the stored record, the logo bitmap, timers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "display/surface.h"
+
+namespace tavelin::win32 {
+
+class GdiSurface : public Surface {
+public:
+    // Reuse: one back buffer for the window's life, cleared per frame. PerFrame:
+    // a new bitmap and memory context every frame (kept to measure the difference).
+    enum class BufferPolicy : uint8_t { Reuse, PerFrame };
+
+    explicit GdiSurface(BufferPolicy policy = BufferPolicy::Reuse);
+    ~GdiSurface() override;
+
+    // An HBITMAP to use in place of resource 103; the surface owns it from now on.
+    void UseLogo(void* bitmap);
+    // The back buffer's pixel as 0x00BBGGRR, or 0xFFFFFFFF outside it (for checks).
+    uint32_t BackBufferPixel(int32_t x, int32_t y) const;
+
+    bool OpenWindowDc(WindowHandle window) override;
+    int32_t DisplayWidth() override;
+    int32_t DisplayHeight() override;
+    bool CreateBackBuffer(int32_t cx, int32_t cy) override;
+    bool LoadLogo() override;
+    bool CreateFonts(const LogFont& line, const LogFont& news) override;
+    TextSize MeasureText(FontKind font, std::u16string_view text) override;
+    std::optional<FontMetrics> MeasureFont(FontKind font) override;
+    void CloseWindowDc() override;
+
+    bool BeginFrame(WindowHandle window) override;
+    void DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) override;
+    void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    void EndFrame() override;
+
+    void ReleaseLogo() override;
+    void ReleaseDrawing() override;
+
+    void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) override;
+    void StopTimer(WindowHandle window, uintptr_t id) override;
+    LResult SendTurnTick(WindowHandle window) override;
+    void PostQuit(int exitCode) override;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+} // namespace tavelin::win32
