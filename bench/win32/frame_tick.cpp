@@ -1,0 +1,144 @@
+// Frame-tick timings of the saver window over real GDI: the median of one frame
+// tick (compose and copy) with 7 lines, the logo and a news text, for the reused
+// back buffer and for one made per frame; or, with "run S", the saver itself
+// scrolling for S seconds on its timers (for CPU measurements from outside).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+#include "core/log.h"
+#include "core/text.h"
+#include "display/saver_window.h"
+#include "display/timer_ids.h"
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/surface_gdi.h"
+#include "platform/win32/surface_solid_bitmap.h"
+
+#include <windows.h>
+
+namespace {
+
+using namespace tavelin;
+
+constexpr const char16_t* kTexts[] = {
+    u"der Apfel: the apple",   u"die Birne: the pear",     u"das Fenster: the window", u"laufen: to run",
+    u"die Zeitung: the paper", u"schnell: quick, fast",    u"der Bahnhof: the station", u"",
+};
+constexpr char16_t kNews[] = u"Today: a new word every few seconds, and the news runs along the bottom";
+
+class NullLogFile : public LogFile {
+public:
+    LogFileHandle Create(std::u16string_view) override { return nullptr; }
+    bool Append(LogFileHandle, const void*, size_t) override { return false; }
+};
+
+LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* saver = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (saver == nullptr || message == WM_NCCREATE || message == WM_NCDESTROY)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return saver->Procedure(window, message, wParam, lParam);
+}
+
+struct Saver {
+    explicit Saver(win32::GdiSurface::BufferPolicy policy)
+        : surface(policy),
+          saver(surface, clock, log,
+                SaverSteps{[](SaverSettings& s, Log&) {
+                               s.gLogoEnabled = true;
+                               s.dwMaxShowStrings = 8;
+                           },
+                           [](Group& messages, News& news) {
+                               for (const char16_t* t : kTexts) messages.Add(DuplicateText(t));
+                               news.gNewsString = kNews;
+                               news.gNewsSet = true;
+                           },
+                           [](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
+                               return DefWindowProcW(static_cast<HWND>(w), m, wp, lp);
+                           }}) {
+        surface.UseLogo(win32::CreateSolidBitmap(364, 364, 0x0040A0FF));
+        window = CreateWindowExW(WS_EX_TOPMOST, L"TavelinBench", L"Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), &saver);
+    }
+    ~Saver() {
+        if (window != nullptr) DestroyWindow(window);
+    }
+    // Every line on screen, spread over the width, as in a busy minute.
+    void FillScreen() {
+        for (int i = 0; i < 8; ++i) SendMessageW(window, WM_TIMER, ID_TURNTIMER, 0);
+        for (uint32_t i = 0; i < saver.display.gActiveStrings.GetCount(); ++i) {
+            auto* line = static_cast<DisplayLine*>(saver.display.gActiveStrings.GetAt(i));
+            line->cxPos = 100 + 220 * static_cast<int32_t>(i);
+        }
+    }
+
+    NullLogFile files;
+    win32::Win32Clock clock;
+    Log log{files, clock};
+    win32::GdiSurface surface;
+    SaverWindow saver;
+    HWND window = nullptr;
+};
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+double MedianFrameMs(win32::GdiSurface::BufferPolicy policy, int frames) {
+    Saver s(policy);
+    if (s.window == nullptr) return -1;
+    Pump();
+    s.FillScreen();
+    std::vector<double> times;
+    times.reserve(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        SendMessageW(s.window, WM_TIMER, ID_FRAMETIMER, 0);
+        GdiFlush();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("  %-9s active=%u median=%.3f ms p90=%.3f ms share of 50 ms=%.1f%%\n",
+                policy == win32::GdiSurface::BufferPolicy::Reuse ? "reuse" : "per-frame",
+                s.saver.display.gActiveStrings.GetCount(), times[times.size() / 2], times[times.size() * 9 / 10],
+                times[times.size() / 2] / 50.0 * 100.0);
+    return times[times.size() / 2];
+}
+
+int Run(int seconds) {
+    Saver s(win32::GdiSurface::BufferPolicy::Reuse);
+    if (s.window == nullptr) return 1;
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    MSG message;
+    while (GetTickCount() < end && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    std::printf("ran %d s, %u lines on screen\n", seconds, s.saver.display.gActiveStrings.GetCount());
+    std::fflush(stdout);
+    Sleep(4000); // idle, so CPU can be read from outside before the process goes
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Proc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TavelinBench";
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RegisterClassW(&windowClass);
+
+    if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return Run(_wtoi(argv[2]));
+    const int frames = argc >= 2 ? _wtoi(argv[1]) : 400;
+    std::printf("frame tick at %dx%d, 7 lines + logo + news, %d frames each\n", GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN), frames);
+    const double reuse = MedianFrameMs(win32::GdiSurface::BufferPolicy::Reuse, frames);
+    const double perFrame = MedianFrameMs(win32::GdiSurface::BufferPolicy::PerFrame, frames);
+    return reuse < 0 || perFrame < 0 ? 1 : 0;
+}
