@@ -136,7 +136,7 @@ def write_feed(folder, key, items, news=None):
 class Session:
     """One private Wine prefix with its own X display and wineserver."""
 
-    def __init__(self, name, screen=SCREEN):
+    def __init__(self, name, screen=SCREEN, white_root=False):
         os.makedirs(WINE_ROOT, exist_ok=True)
         template = subprocess.run([os.path.join(SOURCE, "tools", "wine", "wine-template"), WINE_ROOT],
                                   check=True, capture_output=True, text=True, timeout=300).stdout.strip()
@@ -147,7 +147,7 @@ class Session:
         self.started = []
         self.xvfb = self.wineserver = None
         try:
-            self._start_display(screen)
+            self._start_display(screen, ["-wr"] if white_root else [])
             self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
                             LC_ALL="C.UTF-8")
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env,
@@ -156,10 +156,10 @@ class Session:
             self.close()
             raise
 
-    def _start_display(self, screen):
+    def _start_display(self, screen, extra):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % screen,
-                                      "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
+                                      "-nolisten", "tcp", "-noreset", *extra], pass_fds=(write_fd,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""
