@@ -26,7 +26,7 @@ Options:
                   saver shows its "No data" lines
   --mode MODE     s: full screen (the default); c: the configuration dialog;
                   p: preview inside a small window of another program
-  --seconds N     how long to run on Xvfb (default 20)
+  --seconds N     how long to run on Xvfb (default 45)
   --xvfb          use a private Xvfb even when $DISPLAY is set
   --out DIR       where pictures and the log go (default build/demo/<date>_<time>)
   --no-deps       do not check the Debian packages
@@ -34,7 +34,7 @@ Options:
 EOF
 }
 
-sample=es mode=s seconds=20 force_xvfb=0 out="" deps=1
+sample=es mode=s seconds=45 force_xvfb=0 out="" deps=1
 while [ $# -gt 0 ]; do
   case $1 in
     --sample) sample=${2:?--sample needs a name}; shift 2 ;;
