@@ -53,6 +53,7 @@ class Shot:
     """A screenshot read from xwd's format (24-bit TrueColor, 32 bits a pixel)."""
 
     def __init__(self, data):
+        self.data = data
         fields = struct.unpack(">25I", data[:100])
         header_size, width, height = fields[0], fields[4], fields[5]
         self.byte_order, bits, self.stride = fields[6], fields[11], fields[12]
@@ -61,6 +62,10 @@ class Shot:
             raise ValueError("expected 32 bits per pixel, got %d" % bits)
         self.width, self.height = width, height
         self.pixels = data[header_size + 12 * ncolors:]
+
+    def save(self, png):
+        subprocess.run(["convert", "xwd:-", png], input=self.data, check=True, timeout=60)
+        return self
 
     def pixel(self, x, y):
         i = y * self.stride + 4 * x
@@ -245,9 +250,12 @@ class Session:
     def shot(self, png=None):
         data = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True, check=True,
                               timeout=30).stdout
-        if png:
-            subprocess.run(["convert", "xwd:-", png], input=data, check=True, timeout=60)
-        return Shot(data)
+        shot = Shot(data)
+        return shot.save(png) if png else shot
+
+    def shot_until(self, predicate, timeout, step=0.5):
+        """The first screenshot for which predicate holds, or None after timeout."""
+        return wait_for(lambda: (lambda shot: shot if predicate(shot) else None)(self.shot()), timeout, step)
 
     def find_window(self, title):
         found = self.xdotool("search", "--name", "^%s$" % title)

@@ -31,13 +31,14 @@ class Preview(unittest.TestCase):
         self.assertTrue(line.startswith("HWND="), line)
         return host, stop, line[5:]
 
-    def read_until(self, host, prefix, seconds):
+    def read_until(self, host, wanted, seconds):
+        """The first line of the host's report that contains wanted."""
         end = time.monotonic() + seconds
         while time.monotonic() < end:
             line = host.stdout.readline()
             if not line:
                 return None
-            if line.startswith(prefix):
+            if wanted in line:
                 return line.strip()
         return None
 
@@ -45,9 +46,10 @@ class Preview(unittest.TestCase):
         self.s.clear_logs()
         host, stop, hwnd = self.start_host("--size", "320x240")
         saver = self.s.saver("/p", hwnd)
-        child = self.read_until(host, "CHILD", 30)
-        self.assertIsNotNone(child, "no preview window inside the host")
-        self.assertIn("class=WindowsScreenSaverClass title=Preview size=320x240 visible=1", child)
+        self.addCleanup(h.end_process, saver)
+        child = self.read_until(host, "visible=1", 30)
+        self.assertIsNotNone(child, "no visible preview window inside the host")
+        self.assertIn("class=WindowsScreenSaverClass title=Preview size=320x240", child)
         turned = h.wait_for(lambda: self.s.logs() and "WM_TIMER,ID_TURNTIMER Message Received" in
                             self.s.log_messages(), 20, 0.5)
         self.assertTrue(turned, "the preview never took a turn")
@@ -69,7 +71,8 @@ class Preview(unittest.TestCase):
         self.s.clear_logs()
         host, stop, hwnd = self.start_host("--no-destroy")
         saver = self.s.saver("/p", hwnd)
-        self.assertIsNotNone(self.read_until(host, "CHILD", 30))
+        self.addCleanup(h.end_process, saver)
+        self.assertIsNotNone(self.read_until(host, "class=WindowsScreenSaverClass", 30))
         open(stop, "w").close()
         self.assertEqual(host.wait(timeout=15), 0)
         self.assertEqual(saver.wait(timeout=20), 0)

@@ -21,10 +21,11 @@ class FirstRunOffline(unittest.TestCase):
         with h.Session("offline") as s:
             s.settings(Log=1, FeedHost="127.0.0.1:%d" % closed_port())
             proc = s.saver("/s")
+            self.addCleanup(h.end_process, proc)
             self.assertTrue(h.wait_for(lambda: s.find_window("Screen Saver"), 30, 0.2))
-            shot = h.wait_for(lambda: (lambda sh: sh if sh.bands(0, 1080) else None)(s.shot()), 20, 0.5)
+            shot = s.shot_until(lambda sh: sh.bands(0, 1080), 20)
             self.assertIsNotNone(shot, "the error text never scrolled")
-            shot = s.shot(h.artefact("first-run-offline.png"))
+            shot.save(h.artefact("first-run-offline.png"))
             # The error text is far wider than the screen: a few seconds in, it
             # still reaches the right edge.
             first, last = shot.bands(0, 1080)[0]

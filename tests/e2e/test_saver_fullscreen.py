@@ -44,6 +44,7 @@ class FullScreenSaver(unittest.TestCase):
     def start_and_wait_for_window(self):
         self.s.clear_logs()
         proc = self.s.saver("/s")
+        self.addCleanup(h.end_process, proc)  # a failed check must not leave it running
         self.assertTrue(h.wait_for(lambda: self.s.find_window("Screen Saver"), 30, 0.2), "no saver window")
         return proc
 
@@ -55,10 +56,9 @@ class FullScreenSaver(unittest.TestCase):
 
     def test_1_feed_scrolls_in_lanes_and_a_pointer_move_ends_it(self):
         proc = self.start_and_wait_for_window()
-        shot = h.wait_for(lambda: (lambda sh: sh if len(sh.bands(0, SCROLL_BOTTOM)) >= 2 else None)(self.s.shot()),
-                          30, 0.5)
+        shot = self.s.shot_until(lambda sh: len(sh.bands(0, SCROLL_BOTTOM)) >= 2, 30)
         self.assertIsNotNone(shot, "two lines never scrolled in separate lanes")
-        shot = self.s.shot(h.artefact("fullscreen-feed.png"))
+        shot.save(h.artefact("fullscreen-feed.png"))
         bands = shot.bands(0, SCROLL_BOTTOM)
         self.assertGreaterEqual(len(bands), 2, bands)
         self.assertLessEqual(len(bands), 3, bands)  # MaxShowStrings 3
@@ -98,9 +98,9 @@ class FullScreenSaver(unittest.TestCase):
     def test_4_without_the_server_the_cache_is_shown(self):
         self.server.stop()
         proc = self.start_and_wait_for_window()
-        shot = h.wait_for(lambda: (lambda sh: sh if sh.bands(0, SCROLL_BOTTOM) else None)(self.s.shot()), 20, 0.5)
+        shot = self.s.shot_until(lambda sh: sh.bands(0, SCROLL_BOTTOM), 20)
         self.assertIsNotNone(shot, "no cached line scrolled")
-        self.s.shot(h.artefact("fullscreen-cache.png"))
+        shot.save(h.artefact("fullscreen-cache.png"))
         self.s.xdotool("mousemove_relative", "--", "0", "10")
         self.assertEqual(wait_exit(proc, 15), 0)
         log = self.s.log_messages()

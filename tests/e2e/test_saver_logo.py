@@ -22,10 +22,10 @@ class LogoAndCompany(unittest.TestCase):
                 s.settings(Log=1, Logo=1, MaxShowStrings=7, KeyCode="one", FeedHost=server.host,
                            Company="Acme Ltd")
                 proc = s.saver("/s")
-                logo = h.wait_for(lambda: (lambda sh: sh if sh.count(lambda p: p == TILE, 0, 1080, 4) > 50 else None)(
-                    s.shot()), 40, 1.0)
-                self.assertIsNotNone(logo, "the logo never scrolled")
-                shot = s.shot(h.artefact("logo-and-company.png"))
+                self.addCleanup(h.end_process, proc)
+                shot = s.shot_until(lambda sh: sh.count(lambda p: p == TILE, 0, 1080, 4) > 50, 40, 1.0)
+                self.assertIsNotNone(shot, "the logo never scrolled")
+                shot.save(h.artefact("logo-and-company.png"))
                 self.assertEqual(len(shot.bands(0, 1080)), 3)  # word, company, logo in three lanes
                 s.xdotool("mousemove_relative", "--", "10", "0")
                 self.assertEqual(proc.wait(timeout=15), 0)
