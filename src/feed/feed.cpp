@@ -162,8 +162,11 @@ bool Download::ReadBody(Body& body) {
         if (!TimeLeft(remaining)) return ReadFailed(kErrorHttpTimeout);
         http_.LimitWait(handles_.request, remaining);
         uint32_t read = 0;
-        if (!http_.ReadData(handles_.request, chunk, kReadChunkBytes, read)) return ReadFailed(http_.LastError());
+        const bool ok = http_.ReadData(handles_.request, chunk, kReadChunkBytes, read);
+        const uint32_t error = ok ? 0 : http_.LastError();
+        // Past the deadline the cause is the deadline, whatever the library says.
         if (!TimeLeft(remaining)) return ReadFailed(kErrorHttpTimeout);
+        if (!ok) return ReadFailed(error);
         if (read == 0) break;
         if (read > kReadChunkBytes || !body.Append(chunk, read)) return ReadFailed(kErrorNotEnoughMemory);
     }

@@ -52,8 +52,8 @@ public:
 
     // Whether the bytes look like UTF-16LE text (all of the platform's tests).
     virtual bool IsTextUnicode(const unsigned char* bytes, size_t size) = 0;
-    // UTF-8 bytes up to their first zero byte (which must exist) into out, which
-    // holds capacity units; returns the units written, the terminating NUL included.
+    // UTF-8 bytes up to and including their first zero byte (which must exist)
+    // into out, which holds capacity units; returns the units written.
     virtual size_t Utf8ToUtf16(const unsigned char* bytes, char16_t* out, size_t capacity) = 0;
 };
 

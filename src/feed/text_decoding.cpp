@@ -15,20 +15,22 @@ namespace {
 constexpr char16_t kReplacement = 0xFFFD;
 
 struct LeadByte {
-    int continuation;     // bytes that follow; -1 for a byte that starts nothing
-    unsigned char lo, hi; // the range of the first continuation byte
+    size_t length;        // bytes of the whole sequence; 0 for a byte that starts nothing
+    unsigned char lo, hi; // the range of the second byte
 };
 
 LeadByte Classify(unsigned char c) {
-    if (c >= 0xC2 && c <= 0xDF) return {1, 0x80, 0xBF};
-    if (c == 0xE0) return {2, 0xA0, 0xBF}; // no overlong forms
-    if (c == 0xED) return {2, 0x80, 0x9F}; // no surrogates
-    if (c >= 0xE1 && c <= 0xEF) return {2, 0x80, 0xBF};
-    if (c == 0xF0) return {3, 0x90, 0xBF};
-    if (c >= 0xF1 && c <= 0xF3) return {3, 0x80, 0xBF};
-    if (c == 0xF4) return {3, 0x80, 0x8F}; // nothing past U+10FFFF
-    return {-1, 0, 0};
+    if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+    if (c == 0xE0) return {3, 0xA0, 0xBF}; // no overlong forms
+    if (c == 0xED) return {3, 0x80, 0x9F}; // no surrogates
+    if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+    if (c == 0xF0) return {4, 0x90, 0xBF};
+    if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+    if (c == 0xF4) return {4, 0x80, 0x8F}; // nothing past U+10FFFF
+    return {0, 0, 0};
 }
+
+bool Continuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
 bool EightAsciiBytes(const unsigned char* p) {
     uint64_t w;
@@ -46,13 +48,19 @@ bool PortableIsTextUnicode(const unsigned char* bytes, size_t size) {
     return bytes[0] != 0 && bytes[0] < 0x80 && bytes[1] == 0;
 }
 
+// The platform's conversion, broken input included: a lead byte too close to
+// the end for its sequence swallows the rest (the zero byte too); a second
+// byte that continues but is out of the lead's range is replaced together with
+// the lead; any other broken sequence is replaced up to the offending byte.
 size_t PortableUtf8ToUtf16(const unsigned char* bytes, size_t size, char16_t* out) {
+    const void* zero = std::memchr(bytes, 0, size);
+    const size_t end = zero != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - bytes) + 1 : size;
     size_t i = 0, n = 0;
-    while (i < size && bytes[i] != 0) {
-        while (i + 8 <= size && EightAsciiBytes(bytes + i)) {
+    while (i < end) {
+        while (i + 8 <= end && EightAsciiBytes(bytes + i)) {
             for (int k = 0; k < 8; ++k) out[n++] = bytes[i++];
         }
-        if (i >= size || bytes[i] == 0) break;
+        if (i >= end) break;
         const unsigned char c = bytes[i];
         if (c < 0x80) {
             out[n++] = c;
@@ -60,23 +68,27 @@ size_t PortableUtf8ToUtf16(const unsigned char* bytes, size_t size, char16_t* ou
             continue;
         }
         const LeadByte lead = Classify(c);
-        uint32_t code = c & (0x3F >> (lead.continuation < 0 ? 0 : lead.continuation));
-        size_t j = i + 1;
-        bool whole = lead.continuation >= 0;
-        for (int k = 0; whole && k < lead.continuation; ++k) {
-            const unsigned char lo = k == 0 ? lead.lo : 0x80, hi = k == 0 ? lead.hi : 0xBF;
-            if (j >= size || bytes[j] < lo || bytes[j] > hi) {
-                whole = false;
-            } else {
-                code = (code << 6) | (bytes[j] & 0x3F);
-                ++j;
-            }
-        }
-        // A broken sequence gives one replacement for the bytes that could
-        // still have begun a character; reading goes on at the offending byte.
-        if (!whole) {
+        if (lead.length == 0) {
             out[n++] = kReplacement;
-            i = lead.continuation < 0 ? i + 1 : j;
+            ++i;
+            continue;
+        }
+        if (end - i < lead.length) {
+            out[n++] = kReplacement;
+            break;
+        }
+        const unsigned char second = bytes[i + 1];
+        if (!Continuation(second) || second < lead.lo || second > lead.hi) {
+            out[n++] = kReplacement;
+            i += Continuation(second) ? 2 : 1;
+            continue;
+        }
+        uint32_t code = (c & (0x7F >> lead.length)) << 6 | (second & 0x3F);
+        size_t j = i + 2;
+        while (j < i + lead.length && Continuation(bytes[j])) code = code << 6 | (bytes[j++] & 0x3F);
+        if (j < i + lead.length) {
+            out[n++] = kReplacement;
+            i = j;
             continue;
         }
         if (code >= 0x10000) {
@@ -88,7 +100,6 @@ size_t PortableUtf8ToUtf16(const unsigned char* bytes, size_t size, char16_t* ou
         }
         i = j;
     }
-    out[n++] = u'\0';
     return n;
 }
 
@@ -105,8 +116,9 @@ DecodedText DecodeFeedBytes(const unsigned char* bytes, size_t size, HttpTranspo
         }
     } else {
         log.Write(u"GETRSSFEED IsTextUnicode returned FALSE, This Is ASCII.");
+        // The text ends at the converted zero byte, when the conversion kept it.
         const size_t written = http.Utf8ToUtf16(bytes, out, size + 2);
-        text.length = written == 0 ? 0 : written - 1;
+        text.length = written > 0 && out[written - 1] == u'\0' ? written - 1 : written;
     }
     out[text.length] = u'\0';
     return text;

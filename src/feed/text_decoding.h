@@ -16,9 +16,10 @@ class Log;
 // with an ASCII character followed by a zero byte. UTF-8 and ASCII never do.
 bool PortableIsTextUnicode(const unsigned char* bytes, size_t size);
 
-// UTF-8 up to the first zero byte (or size) into out, which needs size + 1
-// units; each maximal ill-formed subsequence becomes one U+FFFD. Returns the
-// units written, the terminating NUL included.
+// UTF-8 up to and including the first zero byte (or all size bytes) into out,
+// which needs size units, exactly as the platform's conversion does it, broken
+// sequences included. Returns the units written; the zero byte's NUL is among
+// them unless a sequence cut short by the end swallowed it.
 size_t PortableUtf8ToUtf16(const unsigned char* bytes, size_t size, char16_t* out);
 
 struct DecodedText {

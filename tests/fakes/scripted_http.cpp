@@ -93,7 +93,7 @@ bool ScriptedHttp::IsTextUnicode(const unsigned char* bytes, size_t size) {
 }
 
 size_t ScriptedHttp::Utf8ToUtf16(const unsigned char* bytes, char16_t* out, size_t) {
-    return PortableUtf8ToUtf16(bytes, std::strlen(reinterpret_cast<const char*>(bytes)), out);
+    return PortableUtf8ToUtf16(bytes, std::strlen(reinterpret_cast<const char*>(bytes)) + 1, out);
 }
 
 } // namespace tavelin::fakes

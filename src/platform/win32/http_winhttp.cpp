@@ -86,9 +86,15 @@ bool WinHttpTransport::ReceiveResponse(HttpHandle request) {
     return Check(WinHttpReceiveResponse(Internet(request), nullptr) != FALSE);
 }
 
+// Asks only for what has arrived: a read of the full size would wait for all
+// of it (under Wine a body dripping a byte at a time never trips a time-out).
 bool WinHttpTransport::ReadData(HttpHandle request, void* buffer, uint32_t size, uint32_t& read) {
+    read = 0;
+    DWORD available = 0;
+    if (!Check(WinHttpQueryDataAvailable(Internet(request), &available) != FALSE)) return false;
+    if (available == 0) return true;
     DWORD n = 0;
-    const bool ok = Check(WinHttpReadData(Internet(request), buffer, size, &n) != FALSE);
+    const bool ok = Check(WinHttpReadData(Internet(request), buffer, std::min<DWORD>(size, available), &n) != FALSE);
     read = ok ? n : 0;
     return ok;
 }

@@ -12,36 +12,41 @@
 namespace tavelin {
 namespace {
 
+// The units the decoder writes for the bytes and their terminating zero.
 std::u16string Decode(const std::string& bytes) {
     std::vector<char16_t> out(bytes.size() + 1);
-    const size_t n = PortableUtf8ToUtf16(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out.data());
-    EXPECT_EQ(out[n - 1], u'\0');
-    return std::u16string(out.data(), n - 1);
+    const size_t n = PortableUtf8ToUtf16(reinterpret_cast<const unsigned char*>(bytes.c_str()), bytes.size() + 1,
+                                         out.data());
+    return std::u16string(out.data(), n);
 }
 
-TEST(TextDecoding, Utf8DecoderReplacesEachBrokenSubsequenceOnce) {
+std::u16string Terminated(std::u16string_view text) { return std::u16string(text) + u'\0'; }
+
+// The rules are the platform conversion's, as observed under Wine.
+TEST(TextDecoding, Utf8DecoderReplacesBrokenSequencesAsThePlatformDoes) {
     const struct {
         const char* what;
         std::string bytes;
-        std::u16string text;
+        std::u16string units;
     } cases[] = {
-        {"ASCII, longer than a word", "<feed>abcdefghij</feed>", u"<feed>abcdefghij</feed>"},
-        {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", u"é€\U0001F600"},
-        {"byte-order mark kept", "\xEF\xBB\xBF<a/>", u"\uFEFF<a/>"},
-        {"stops at a zero byte", std::string("ab\0cd", 5), u"ab"},
-        {"lone continuation", "a\x80z", u"a\uFFFDz"},
-        {"overlong two-byte", "\xC0\x80", u"\uFFFD\uFFFD"},
-        {"overlong three-byte", "\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"past U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"five-byte form", "\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"truncated at the end", "\xE2\x82", u"\uFFFD"},
-        {"truncated before ASCII", "\xF0\x9F\x98" "A", u"\uFFFDA"},
-        {"truncated before a lead", "\xE2\xC3\xA9", u"\uFFFDé"},
-        {"never-valid bytes", "\xFE\xFF", u"\uFFFD\uFFFD"},
-        {"highest scalar", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+        {"ASCII, longer than a word", "<feed>abcdefghij</feed>", Terminated(u"<feed>abcdefghij</feed>")},
+        {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", Terminated(u"é€\U0001F600")},
+        {"highest scalar", "\xF4\x8F\xBF\xBF", Terminated(u"\U0010FFFF")},
+        {"byte-order mark kept", "\xEF\xBB\xBF<a/>", Terminated(u"\uFEFF<a/>")},
+        {"stops at a zero byte", std::string("ab\0cd", 5), Terminated(u"ab")},
+        {"lone continuation", "a\x80z", Terminated(u"a\uFFFDz")},
+        {"bytes that start nothing", "\xC0\x80\xFE\xF5", Terminated(u"\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"out-of-range second byte goes with its lead", "\xE0\x80\x80", Terminated(u"\uFFFD\uFFFD")},
+        {"encoded surrogate", "\xED\xA0\x80", Terminated(u"\uFFFD\uFFFD")},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", Terminated(u"\uFFFD\uFFFD\uFFFD")},
+        {"non-continuation second byte", "\xC3(", Terminated(u"\uFFFD(")},
+        {"cut before ASCII", "\xF0\x9F\x98" "A", Terminated(u"\uFFFDA")},
+        {"cut before a lead", "\xE2\xC3\xA9", Terminated(u"\uFFFDé")},
+        {"cut by the zero byte", "\xE2\x82", Terminated(u"\uFFFD")},
+        {"a lead too near the end swallows the rest", "x\xF0\x41", u"x\uFFFD"},
+        {"even the zero byte", "\xE2", u"\uFFFD"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Decode(c.bytes), c.text) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(Decode(c.bytes), c.units) << c.what;
 }
 
 TEST(TextDecoding, UnicodeTestSendsUtf8AndAsciiToUtf8) {
@@ -74,7 +79,12 @@ TEST(TextDecoding, PicksUtf16LeOrUtf8AndLogsWhich) {
     const std::string utf8 = std::string("<a>\xC3\xA9</a>\0\0", 12);
     t = DecodeFeedBytes(reinterpret_cast<const unsigned char*>(utf8.data()), 10, http, recording.log);
     EXPECT_EQ(std::u16string(t.szMessage.get(), t.length), u"<a>é</a>");
+    const std::string swallowed = std::string("<a>x\xF0") + std::string(2, '\0');
+    t = DecodeFeedBytes(reinterpret_cast<const unsigned char*>(swallowed.data()), 5, http, recording.log);
+    EXPECT_EQ(std::u16string(t.szMessage.get(), t.length), u"<a>x\uFFFD");
+    EXPECT_EQ(t.szMessage[t.length], u'\0');
     EXPECT_EQ(recording.Messages(), (std::vector<std::string>{"GETRSSFEED IsTextUnicode returned TRUE, This Is Unicode.",
+                                                              "GETRSSFEED IsTextUnicode returned FALSE, This Is ASCII.",
                                                               "GETRSSFEED IsTextUnicode returned FALSE, This Is ASCII."}));
 }
 
