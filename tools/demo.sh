@@ -70,7 +70,9 @@ fi
 
 say "Building Tavelin.scr (build/mingw)"
 cmake --preset mingw >/dev/null
-cmake --build build/mingw --target Tavelin -j "$(nproc)"
+targets=(Tavelin)
+[ "$mode" = p ] && targets+=(preview_host)
+cmake --build build/mingw --target "${targets[@]}" -j "$(nproc)"
 scr=$repo/build/mingw/Tavelin.scr
 [ -f "$scr" ] || { echo "demo.sh: the build made no $scr" >&2; exit 1; }
 lap "build"
@@ -82,10 +84,11 @@ wine_root=$repo/build/mingw/wine
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
-server_pid="" xvfb_pid="" saver_pid="" prefix=""
+server_pid="" xvfb_pid="" saver_pid="" host_pid="" prefix=""
 cleanup() {
   set +e
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
   [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
@@ -134,55 +137,20 @@ if [ $use_xvfb -eq 1 ]; then
   rm -f "$displayfile"
 fi
 
-# Preview needs a window of another program to draw into: a small Wine program of ours
-# opens one and starts the saver with /p and its number; with a number of seconds it
-# closes that window by itself after them, which ends the preview.
-preview_host() {
-  local src=$out/preview_host.c exe=$out/preview_host.exe
-  cat >"$src" <<'EOF'
-#include <windows.h>
-#include <stdio.h>
-#include <stdlib.h>
-static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-  if (m == WM_TIMER) { DestroyWindow(w); return 0; }
-  if (m == WM_DESTROY) { PostQuitMessage(0); return 0; }
-  return DefWindowProcW(w, m, wp, lp);
-}
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE prev, PWSTR cmd, int show) {
-  (void)prev; (void)show; (void)cmd;
-  if (__argc < 2) return 2;
-  WNDCLASSW wc = {0};
-  wc.lpfnWndProc = Proc; wc.hInstance = inst; wc.lpszClassName = L"TavelinDemoPreview";
-  wc.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
-  RegisterClassW(&wc);
-  HWND host = CreateWindowW(wc.lpszClassName, L"Tavelin preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                            100, 100, 320, 240, NULL, NULL, inst, NULL);
-  if (__argc > 2 && _wtoi(__wargv[2]) > 0) SetTimer(host, 1, 1000u * (UINT)_wtoi(__wargv[2]), NULL);
-  wchar_t line[1024];
-  swprintf(line, 1024, L"\"%ls\" /p %lu", __wargv[1], (unsigned long)(ULONG_PTR)host);
-  STARTUPINFOW si = {sizeof si};
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) return 1;
-  MSG msg;
-  while (GetMessageW(&msg, NULL, 0, 0) > 0) { TranslateMessage(&msg); DispatchMessageW(&msg); }
-  WaitForSingleObject(pi.hProcess, 5000);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  return (int)code;
-}
-EOF
-  x86_64-w64-mingw32-gcc -municode -mwindows -O1 -o "$exe" "$src"
-  echo "$exe"
-}
-
 say "Running the saver ($mode) on display $DISPLAY"
 cd "$out"   # the saver writes its log into its working folder
 case $mode in
   s) "$wine64" "$scr" /s & ;;
   c) "$wine64" "$scr" /c & ;;
-  p) life=0
-     [ $use_xvfb -eq 1 ] && life=$((seconds + 3))  # Wine takes a moment to show the first window
-     "$wine64" "$(preview_host)" "$("$wine64" winepath -w "$scr" 2>/dev/null)" "$life" & ;;
+  p) # The display settings' little monitor is played by the project's preview host:
+     # a window of another program; the saver draws into it until it goes away.
+     stop=$out/stop-preview
+     "$wine64" "$repo/build/mingw/tools/preview_host.exe" "$("$wine64" winepath -w "$stop")" >"$out/preview_host.log" 2>&1 &
+     host_pid=$!
+     for _ in $(seq 1 200); do grep -q '^HWND=' "$out/preview_host.log" && break; sleep 0.05; done
+     hwnd=$(sed -n 's/^HWND=//p' "$out/preview_host.log" | tr -d '\r' | head -n1)
+     [ -n "$hwnd" ] || { echo "demo.sh: the preview host did not open its window" >&2; exit 1; }
+     "$wine64" "$scr" /p "$hwnd" & ;;
 esac
 saver_pid=$!
 
@@ -190,7 +158,7 @@ if [ $use_xvfb -eq 0 ]; then
   case $mode in
     s) echo "Move the mouse to end the saver." ;;
     c) echo "Close the dialog to end the demo." ;;
-    p) echo "Close the window 'Tavelin preview' to end the demo." ;;
+    p) echo "Close the window 'Preview Host' to end the demo." ;;
   esac
   status=0
   wait "$saver_pid" || status=$?
@@ -209,7 +177,7 @@ else
     case $mode in
       s) xdotool mousemove_relative -- 40 30 >/dev/null 2>&1 || true ;;
       c) xdotool search --name "Tavelin" windowfocus --sync key Escape >/dev/null 2>&1 || true ;;
-      p) ;;  # the preview window closes itself
+      p) touch "$stop" ;;  # the host then destroys its window, and the preview with it
     esac
     sleep 1
   done
