@@ -23,7 +23,7 @@ with the pictures and the saver's log is named at the end.
 Options:
   --sample NAME   es (Spanish, the default), el (Greek), fr (French with news), or any
                   key code; one without a feed gets the service's 404 page, so the
-                  saver shows its "No data" lines
+                  saver scrolls its "No data" error line
   --mode MODE     s: full screen (the default); c: the configuration dialog;
                   p: preview inside a small window of another program
   --seconds N     how long to run on Xvfb (default 45)
