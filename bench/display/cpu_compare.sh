@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CPU seconds per minute of scrolling: the saver's display engine (bench_frame_tick
-# run, under Wine) against the xscreensaver-data hack fontglide, each alone for
+# run, under Wine) against the hack fontglide (xscreensaver-data-extra), each alone for
 # SECONDS on the same private Xvfb at 1920x1080x24, read from /proc/<pid>/stat.
 #   bench/display/cpu_compare.sh BUILD_DIR [SECONDS]
 set -euo pipefail
@@ -10,6 +10,7 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 bench=$build/bench/bench_frame_tick.exe
 fontglide=/usr/libexec/xscreensaver/fontglide
 tck=$(getconf CLK_TCK)
+[ -x "$fontglide" ] || { echo "cpu_compare: $fontglide missing (Debian package xscreensaver-data-extra)" >&2; exit 2; }
 
 template=$("$here/tools/wine/wine-template" "$build/wine")
 prefix=$(mktemp -d "$build/wine/cpu.XXXXXX")
@@ -34,8 +35,9 @@ secs() { awk -v t="$1" -v k="$tck" 'BEGIN { printf "%.2f", t / k }'; }
 # Every process of this Wine prefix (the program, wineserver, explorer, services).
 prefix_pids() {
   for p in /proc/[0-9]*; do
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && echo "${p#/proc/}"
+    if { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$prefix"; then echo "${p#/proc/}"; fi
   done
+  return 0
 }
 sum_ticks() { local t=0; for p in "$@"; do t=$((t + $(ticks "$p"))); done; echo $t; }
 
@@ -60,7 +62,8 @@ fg_pid=$!
 sleep "$seconds"
 fg=$(ticks $fg_pid)
 x3=$(ticks $xvfb_pid)
-kill $fg_pid 2>/dev/null; wait $fg_pid 2>/dev/null || true
+kill $fg_pid 2>/dev/null || echo "cpu_compare: fontglide had already ended" >&2
+wait $fg_pid 2>/dev/null || true
 
 echo "CPU seconds over $seconds s of scrolling at 1920x1080 (clock ticks of $tck Hz):"
 echo "  saver process (display engine under Wine): $(secs "$saver") s   $(cat "$out")"
