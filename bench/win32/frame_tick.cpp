@@ -112,6 +112,34 @@ double MedianFrameMs(win32::GdiSurface::BufferPolicy policy, int frames) {
     return times[times.size() / 2];
 }
 
+// Where a frame's time goes: the clear, the text and logo, the copy to the window.
+void Parts(int frames) {
+    Saver s(win32::GdiSurface::BufferPolicy::Reuse);
+    Pump();
+    s.FillScreen();
+    auto time = [&](const char* what, auto&& body) {
+        std::vector<double> t;
+        for (int i = 0; i < frames; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            body();
+            GdiFlush();
+            t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        std::sort(t.begin(), t.end());
+        std::printf("  %-22s median=%.3f ms\n", what, t[t.size() / 2]);
+    };
+    time("begin (clear)", [&] {
+        s.surface.BeginFrame(s.window);
+        s.surface.EndFrame();
+    });
+    s.surface.BeginFrame(s.window);
+    time("8 texts", [&] {
+        for (int i = 0; i < 8; ++i) s.surface.DrawTextAt(FontKind::Line, 100 + 200 * i, 120 * i, 0x80FFFF, kTexts[0]);
+    });
+    time("logo stretch", [&] { s.surface.DrawLogo(500, 500, 75, 75); });
+    s.surface.EndFrame();
+}
+
 int Run(int seconds) {
     Saver s(win32::GdiSurface::BufferPolicy::Reuse);
     if (s.window == nullptr) return 1;
@@ -135,6 +163,10 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClassW(&windowClass);
 
     if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return Run(_wtoi(argv[2]));
+    if (argc >= 3 && std::wcscmp(argv[1], L"parts") == 0) {
+        Parts(_wtoi(argv[2]));
+        return 0;
+    }
     const int frames = argc >= 2 ? _wtoi(argv[1]) : 400;
     std::printf("frame tick at %dx%d, 7 lines + logo + news, %d frames each\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN), frames);
