@@ -54,7 +54,8 @@ ItemReading ReadItem(const XmlTreeObject& item) {
 }
 
 void AddComposed(const std::u16string& text, Group& messages, Log& log) {
-    log.Write(u"GETRSSFEED Tavelin Processing, MORAVIKDATA=|%s|", text);
+    // One line per item: skip composing it when nothing would be written.
+    if (log.gLogEnabled) log.Write(u"GETRSSFEED Tavelin Processing, MORAVIKDATA=|%s|", text);
     char16_t* copy = DuplicateText(text);
     if (copy == nullptr) {
         log.Write(u"GETRSSFEED Tavelin Processing, Error, Memory, Could Not Create New Message Buffer!");
@@ -96,6 +97,8 @@ void ExtractNews(const XmlTree& tree, News& news, Log& log) {
 
 void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log& log) {
     if (tree.pRoot == nullptr) return;
+    std::u16string composed;
+    composed.reserve(kComposeLimit);
     const XmlTreeObject* o = successor(tree.pRoot);
     while (o != nullptr) {
         if (!NameIs(*o, u"item") || o->pFirstChild == nullptr) {
@@ -103,14 +106,22 @@ void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log&
             continue;
         }
         const ItemReading r = ReadItem(*o);
-        if (r.found1 && r.found2) AddComposed(ComposeItem(r.fields, gExtraEnabled), messages, log);
+        if (r.found1 && r.found2) {
+            ComposeItemInto(composed, r.fields, gExtraEnabled);
+            AddComposed(composed, messages, log);
+        }
         o = successor(r.last);
     }
 }
 
 std::u16string ComposeItem(const VocabularyItem& item, bool gExtraEnabled) {
     std::u16string s;
-    s.reserve(2 * kWordLimit + 1);
+    ComposeItemInto(s, item, gExtraEnabled);
+    return s;
+}
+
+void ComposeItemInto(std::u16string& s, const VocabularyItem& item, bool gExtraEnabled) {
+    s.clear();
     s += item.word1;
     s += u':';
     s += item.word2;
@@ -122,7 +133,6 @@ std::u16string ComposeItem(const VocabularyItem& item, bool gExtraEnabled) {
         if (!item.notes.empty()) s.append(u", [").append(item.notes).append(u"]");
     }
     if (s.size() > kComposeLimit) s.resize(kComposeLimit);
-    return s;
 }
 
 } // namespace tavelin

@@ -40,5 +40,7 @@ void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log&
 
 // word1:word2 and, with grammar on, the non-empty grammar pieces.
 std::u16string ComposeItem(const VocabularyItem& item, bool gExtraEnabled);
+// The same into out, which keeps its capacity from item to item.
+void ComposeItemInto(std::u16string& out, const VocabularyItem& item, bool gExtraEnabled);
 
 } // namespace tavelin

@@ -1,9 +1,9 @@
 // POPULATEXMLTREE: the forgiving one-pass reader. A character-level state
 // machine over UTF-16 text; runs of ordinary characters are copied in bulk.
+#include <cstdint>
 #include <cstring>
 #include <new>
 
-#include "core/text.h"
 #include "feed/xml_tree.h"
 
 namespace tavelin {
@@ -13,26 +13,58 @@ enum class State { Outside, TagOpen, TagName, Attributes, ContentStart, Text, CD
 
 constexpr std::u16string_view kCDataOpen = u"![CDATA[";
 
-// A fixed buffer whose excess units are dropped without notice.
+// Four units at a time: the lanes of w that are zero show in the result
+// (exactly which lane may blur, whether any does never does).
+constexpr uint64_t kLaneOnes = 0x0001000100010001ull;
+constexpr uint64_t kLaneHighs = 0x8000800080008000ull;
+inline uint64_t ZeroLanes(uint64_t w) { return (w - kLaneOnes) & ~w & kLaneHighs; }
+
+// The first unit from p that is a or b, or end.
+const char16_t* Find(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
+    const uint64_t as = a * kLaneOnes, bs = b * kLaneOnes;
+    for (; end - p >= 4; p += 4) {
+        uint64_t w;
+        std::memcpy(&w, p, sizeof w);
+        if ((ZeroLanes(w ^ as) | ZeroLanes(w ^ bs)) != 0) break;
+    }
+    while (p != end && *p != a && *p != b) ++p;
+    return p;
+}
+
+std::u16string_view BeforeNul(std::u16string_view text) {
+    const char16_t* begin = text.data();
+    return {begin, static_cast<size_t>(Find(begin, begin + text.size(), u'\0', u'\0') - begin)};
+}
+
+// A field being read, written straight into the open slot of the tree's
+// arena; units beyond its limit are dropped without notice.
 template <size_t Limit>
 struct Collector {
-    char16_t units[Limit];
+    char16_t* units = nullptr;
     size_t length = 0;
     size_t seen = 0; // units offered, kept or not
 
-    void Clear() { length = seen = 0; }
+    bool Open(Arena& arena) {
+        units = static_cast<char16_t*>(arena.OpenSlot(Limit * sizeof(char16_t)));
+        length = seen = 0;
+        return units != nullptr;
+    }
     void Push(char16_t c) {
         ++seen;
         if (length < Limit) units[length++] = c;
     }
     void Push(std::u16string_view run) {
         seen += run.size();
-        const size_t room = Limit - length;
-        const size_t n = run.size() < room ? run.size() : room;
+        const size_t n = run.size() < Limit - length ? run.size() : Limit - length;
         std::memcpy(units + length, run.data(), n * sizeof(char16_t));
         length += n;
     }
     std::u16string_view View() const { return {units, length}; }
+    // Keeps the field in the arena; nothing may be allocated while it is open.
+    std::u16string_view Take(Arena& arena) {
+        arena.Take(length * sizeof(char16_t));
+        return View();
+    }
 };
 
 class Reader {
@@ -52,7 +84,13 @@ private:
 
     bool StartElement();
     void CloseCurrent();
-    std::u16string_view Store(std::u16string_view s);
+    // Opens a field's collector; false (and the parse ends) when memory is short.
+    template <class C>
+    bool Open(C& collector) {
+        if (collector.Open(tree_.arena)) return true;
+        exhausted_ = true;
+        return false;
+    }
     // The run of units from pos_ up to (not including) any of the stops.
     std::u16string_view RunUntil(char16_t a, char16_t b) const;
     bool At(size_t offset, std::u16string_view s) const { return text_.substr(offset, s.size()) == s; }
@@ -84,27 +122,20 @@ void Reader::Run() {
 
 std::u16string_view Reader::RunUntil(char16_t a, char16_t b) const {
     const char16_t* p = text_.data() + pos_;
-    const char16_t* end = text_.data() + text_.size();
-    const char16_t* q = p;
-    while (q != end && *q != a && *q != b) ++q;
-    return {p, static_cast<size_t>(q - p)};
-}
-
-std::u16string_view Reader::Store(std::u16string_view s) {
-    if (s.empty()) return {};
-    void* p = tree_.arena.Allocate(s.size() * sizeof(char16_t));
-    if (p == nullptr) return {};
-    std::memcpy(p, s.data(), s.size() * sizeof(char16_t));
-    return {static_cast<const char16_t*>(p), s.size()};
+    return {p, static_cast<size_t>(Find(p, text_.data() + text_.size(), a, b) - p)};
 }
 
 // Links a new element as the last child of pCurrent (or as the root).
 bool Reader::StartElement() {
-    void* objectMemory = tree_.arena.Allocate(sizeof(XmlTreeObject));
-    void* dataMemory = tree_.arena.Allocate(sizeof(XmlTreeData));
-    if (objectMemory == nullptr || dataMemory == nullptr) return false;
-    XmlTreeObject* object = new (objectMemory) XmlTreeObject;
-    record_ = new (dataMemory) XmlTreeData;
+    struct Element {
+        XmlTreeObject object;
+        XmlTreeData data;
+    };
+    void* memory = tree_.arena.Allocate(sizeof(Element));
+    if (memory == nullptr) return false;
+    Element* element = new (memory) Element;
+    XmlTreeObject* object = &element->object;
+    record_ = &element->data;
     object->pData = record_;
     if (tree_.pRoot == nullptr) {
         object->iDepth = 1;
@@ -151,7 +182,7 @@ void Reader::TagOpen() {
             exhausted_ = true;
             return;
         }
-        name_.Clear();
+        if (!Open(name_)) return;
         name_.Push(c);
         state_ = State::TagName;
     }
@@ -164,16 +195,15 @@ void Reader::TagName() {
     if (pos_ >= text_.size()) return;
     const char16_t c = text_[pos_++];
     if (c == u' ') {
-        record_->szName = Store(name_.View());
-        attributes_.Clear();
+        record_->szName = name_.Take(tree_.arena);
+        if (!Open(attributes_)) return;
         state_ = State::Attributes;
         return;
     }
     // '<b/>': closes at once, and the '/' is not part of the name.
     const bool selfClosed = text_[pos_ - 2] == u'/';
-    std::u16string_view name = name_.View();
-    if (selfClosed && name_.seen <= kNameLimit) name.remove_suffix(1);
-    record_->szName = Store(name);
+    if (selfClosed && name_.seen <= kNameLimit) --name_.length;
+    record_->szName = name_.Take(tree_.arena);
     record_->szAttributes = {};
     if (selfClosed) CloseCurrent();
     state_ = State::ContentStart;
@@ -185,20 +215,20 @@ void Reader::Attributes() {
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     ++pos_;
-    record_->szAttributes = Store(attributes_.View());
+    record_->szAttributes = attributes_.Take(tree_.arena);
     if (text_[pos_ - 2] == u'/') CloseCurrent();
     state_ = State::ContentStart;
 }
 
 void Reader::ContentStart() {
     if (text_[pos_] != u'<') {
-        value_.Clear();
+        if (!Open(value_)) return;
         state_ = State::Text; // the character is read again as text
         return;
     }
     if (At(pos_ + 1, kCDataOpen)) {
         pos_ += 1 + kCDataOpen.size();
-        value_.Clear();
+        if (!Open(value_)) return;
         state_ = State::CData;
     } else if (At(pos_ + 1, u"!")) {
         ++pos_; // the '<' is dropped; a comment becomes text beginning with '!'
@@ -216,12 +246,12 @@ void Reader::Text() {
     if (pos_ >= text_.size()) return;
     if (text_[pos_] == u'<') {
         ++pos_;
-        record_->szValue = Store(value_.View());
+        record_->szValue = value_.Take(tree_.arena);
         state_ = State::TagOpen;
     } else if (At(pos_ + 1, u"lt;")) {
         // An escaped '<' ends the text; the rest up to the next tag is lost.
         pos_ += 4;
-        record_->szValue = Store(value_.View());
+        record_->szValue = value_.Take(tree_.arena);
         state_ = State::Outside;
     } else {
         Reference();
@@ -246,7 +276,7 @@ void Reader::CData() {
     if (pos_ >= text_.size()) return;
     if (At(pos_ + 1, u"]")) {
         pos_ += 2;
-        record_->szValue = Store(value_.View());
+        record_->szValue = value_.Take(tree_.arena);
         state_ = State::Outside;
     } else {
         value_.Push(text_[pos_++]);
@@ -257,7 +287,7 @@ void Reader::CData() {
 
 void POPULATEXMLTREE(XmlTree& tree, std::u16string_view text, Log& log) {
     log.Write(u"POPULATEXMLTREE *** Starting ***");
-    Reader reader(tree, UpToNul(text));
+    Reader reader(tree, BeforeNul(text));
     reader.Run();
 }
 
