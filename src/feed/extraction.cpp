@@ -7,6 +7,8 @@
 namespace tavelin {
 namespace {
 
+using namespace std::string_view_literals; // names compared without a length scan each time
+
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
 std::u16string_view Field(const XmlTreeObject& object, size_t limit) {
@@ -23,11 +25,11 @@ struct ItemReading {
 void ReadExtras(const XmlTreeObject& extras, VocabularyItem& fields, const XmlTreeObject*& last) {
     for (const XmlTreeObject* c = extras.pFirstChild; c != nullptr; c = c->pNext) {
         last = c;
-        if (NameIs(*c, u"type")) fields.type = Field(*c, kWordLimit);
-        else if (NameIs(*c, u"transliteration")) fields.transliteration = Field(*c, kWordLimit);
-        else if (NameIs(*c, u"notes")) fields.notes = Field(*c, kNotesLimit);
-        else if (NameIs(*c, u"tense")) fields.tense = Field(*c, kWordLimit);
-        else if (NameIs(*c, u"gender")) fields.gender = Field(*c, kWordLimit);
+        if (NameIs(*c, u"type"sv)) fields.type = Field(*c, kWordLimit);
+        else if (NameIs(*c, u"transliteration"sv)) fields.transliteration = Field(*c, kWordLimit);
+        else if (NameIs(*c, u"notes"sv)) fields.notes = Field(*c, kNotesLimit);
+        else if (NameIs(*c, u"tense"sv)) fields.tense = Field(*c, kWordLimit);
+        else if (NameIs(*c, u"gender"sv)) fields.gender = Field(*c, kWordLimit);
     }
 }
 
@@ -37,10 +39,10 @@ ItemReading ReadItem(const XmlTreeObject& item) {
     ItemReading r;
     const XmlTreeObject* child = item.pFirstChild;
     for (;;) {
-        if (NameIs(*child, u"word1")) {
+        if (NameIs(*child, u"word1"sv)) {
             r.fields.word1 = Field(*child, kWordLimit);
             r.found1 = true;
-        } else if (NameIs(*child, u"word2")) {
+        } else if (NameIs(*child, u"word2"sv)) {
             r.fields.word2 = Field(*child, kWordLimit);
             r.found2 = true;
         }
@@ -49,7 +51,7 @@ ItemReading ReadItem(const XmlTreeObject& item) {
     }
     if (child->pNext != nullptr) child = child->pNext;
     r.last = child;
-    if (NameIs(*child, u"extras")) ReadExtras(*child, r.fields, r.last);
+    if (NameIs(*child, u"extras"sv)) ReadExtras(*child, r.fields, r.last);
     return r;
 }
 
@@ -81,7 +83,7 @@ bool NameIs(const XmlTreeObject& object, std::u16string_view name) {
 void ExtractNews(const XmlTree& tree, News& news, Log& log) {
     if (!news.gNewsSet) {
         for (const XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o)) {
-            if (NameIs(*o, u"news")) {
+            if (NameIs(*o, u"news"sv)) {
                 news.gNewsString = CapText(o->pData->szValue, News::kCapacity - 1);
                 news.gNewsSet = true;
                 break;
@@ -101,7 +103,7 @@ void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log&
     composed.reserve(kComposeLimit);
     const XmlTreeObject* o = successor(tree.pRoot);
     while (o != nullptr) {
-        if (!NameIs(*o, u"item") || o->pFirstChild == nullptr) {
+        if (!NameIs(*o, u"item"sv) || o->pFirstChild == nullptr) {
             o = successor(o);
             continue;
         }

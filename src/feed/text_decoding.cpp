@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/log.h"
 #include "feed/http_transport.h"
@@ -32,6 +35,28 @@ LeadByte Classify(unsigned char c) {
 
 bool Continuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
 
+bool EightAsciiBytes(const unsigned char* p);
+
+// Widens the run of ASCII bytes (no zero byte) at bytes[i..end) into out,
+// sixteen at a time where the processor has 128-bit vectors.
+void CopyAscii(const unsigned char* bytes, size_t& i, size_t end, char16_t* out, size_t& n) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (end - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        // A byte with its high bit set, or a zero byte, ends the run.
+        if ((_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(v, zero));
+        i += 16;
+        n += 16;
+    }
+#endif
+    while (end - i >= 8 && EightAsciiBytes(bytes + i)) {
+        for (int k = 0; k < 8; ++k) out[n++] = bytes[i++];
+    }
+}
+
 bool EightAsciiBytes(const unsigned char* p) {
     uint64_t w;
     std::memcpy(&w, p, sizeof w);
@@ -57,9 +82,7 @@ size_t PortableUtf8ToUtf16(const unsigned char* bytes, size_t size, char16_t* ou
     const size_t end = zero != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(zero) - bytes) + 1 : size;
     size_t i = 0, n = 0;
     while (i < end) {
-        while (i + 8 <= end && EightAsciiBytes(bytes + i)) {
-            for (int k = 0; k < 8; ++k) out[n++] = bytes[i++];
-        }
+        CopyAscii(bytes, i, end, out, n);
         if (i >= end) break;
         const unsigned char c = bytes[i];
         if (c < 0x80) {

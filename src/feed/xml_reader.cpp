@@ -1,7 +1,11 @@
 // POPULATEXMLTREE: the forgiving one-pass reader. A character-level state
 // machine over UTF-16 text; runs of ordinary characters are copied in bulk.
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 
 #include "feed/xml_tree.h"
@@ -19,13 +23,23 @@ constexpr uint64_t kLaneOnes = 0x0001000100010001ull;
 constexpr uint64_t kLaneHighs = 0x8000800080008000ull;
 inline uint64_t ZeroLanes(uint64_t w) { return (w - kLaneOnes) & ~w & kLaneHighs; }
 
-// The first unit from p that is a or b, or end.
+// The first unit from p that is a or b, or end. Eight units a step where the
+// processor has 128-bit vectors, four otherwise.
 const char16_t* Find(const char16_t* p, const char16_t* end, char16_t a, char16_t b) {
-    const uint64_t as = a * kLaneOnes, bs = b * kLaneOnes;
+#if defined(__SSE2__)
+    const __m128i as = _mm_set1_epi16(static_cast<short>(a)), bs = _mm_set1_epi16(static_cast<short>(b));
+    for (; end - p >= 8; p += 8) {
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(w, as), _mm_cmpeq_epi16(w, bs))));
+        if (hits != 0) return p + std::countr_zero(hits) / 2;
+    }
+#endif
+    const uint64_t as4 = a * kLaneOnes, bs4 = b * kLaneOnes;
     for (; end - p >= 4; p += 4) {
         uint64_t w;
         std::memcpy(&w, p, sizeof w);
-        if ((ZeroLanes(w ^ as) | ZeroLanes(w ^ bs)) != 0) break;
+        if ((ZeroLanes(w ^ as4) | ZeroLanes(w ^ bs4)) != 0) break;
     }
     while (p != end && *p != a && *p != b) ++p;
     return p;
