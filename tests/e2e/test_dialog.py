@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""The configuration dialog end to end under Wine + Xvfb: Tavelin.scr /c (or
+with no switch) driven from outside, its exit code and what it left in the
+registry and the log. One private prefix and X display for the whole run."""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BUILD = os.environ["TAVELIN_BUILD_DIR"]
+SOURCE = os.environ["TAVELIN_SOURCE_DIR"]
+WINE_ROOT = os.environ["TAVELIN_WINE_ROOT"]
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+CAPTION = "Tavelin ScreenSaver Setup"
+SETTINGS = r"Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
+TOOLS = os.path.join(BUILD, "tools")
+SHOT = os.path.join(BUILD, "e2e-artifacts", "dialog.png")
+ID_OK, ID_SHOW, ID_LOG, ID_GRAMMAR, ID_LOGO, ID_VERSION = 1, 1003, 1004, 1007, 1008, 1006
+
+
+def dialog_command(switch):
+    """Tavelin.scr with the switch; before the saver's entry exists, the probe
+    over a module given in TAVELIN_DIALOG_MODULE."""
+    scr = os.path.join(BUILD, "Tavelin.scr")
+    if os.path.exists(scr):
+        return [scr] + ([switch] if switch else [])
+    module = os.environ.get("TAVELIN_DIALOG_MODULE")
+    if module:
+        return [os.path.join(TOOLS, "dialog_probe.exe"), module]
+    raise RuntimeError("no Tavelin.scr in " + BUILD)
+
+
+class Wine:
+    def __init__(self):
+        template = subprocess.check_output([os.path.join(SOURCE, "tools/wine/wine-template"), WINE_ROOT],
+                                           text=True).strip()
+        self.prefix = tempfile.mkdtemp(prefix="dialog.", dir=WINE_ROOT)
+        subprocess.check_call(["cp", "-a", template + "/.", self.prefix])
+        self.workdir = tempfile.mkdtemp(prefix="dialog-cwd.", dir=WINE_ROOT)
+        # Xvfb picks a free display and writes its number to the file, as wine-run does.
+        displayfile = os.path.join(self.workdir, ".display")
+        self.xvfb = subprocess.Popen(["sh", "-c", 'exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp '
+                                      '-noreset 3>"$0" >/dev/null 2>&1', displayfile])
+        for _ in range(200):
+            if os.path.exists(displayfile) and os.path.getsize(displayfile) > 0:
+                break
+            time.sleep(0.05)
+        with open(displayfile) as f:
+            display = f.read().strip()
+        self.env = dict(os.environ, DISPLAY=":" + display, WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                        LC_ALL="C.UTF-8")
+        # One server and its service processes for the whole run, up before any
+        # program: programs started together then never race to start servers of
+        # their own, and no service inherits (and holds open) a captured pipe.
+        quiet = dict(env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.check_call([WINESERVER, "-p"], **quiet)
+        subprocess.run([WINE64, os.path.join(TOOLS, "regread.exe"), "HKLM", "Software"], timeout=120, **quiet)
+
+    def close(self):
+        subprocess.call([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=10)
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def start(self, argv):
+        return subprocess.Popen([WINE64] + argv, env=self.env, cwd=self.workdir,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, argv, timeout=60):
+        return subprocess.run([WINE64] + argv, env=self.env, cwd=self.workdir, capture_output=True,
+                              text=True, timeout=timeout)
+
+    def drive(self, *steps):
+        r = self.run([os.path.join(TOOLS, "dialog_driver.exe")] + [str(s) for s in steps])
+        if r.returncode != 0:
+            raise AssertionError("dialog_driver %s: %s" % (steps, r.stderr))
+        return r.stdout.split("\n")
+
+    def key(self, name):
+        """A real key press into the dialog, through the X server."""
+        found = subprocess.run(["xdotool", "search", "--name", CAPTION], env=self.env, capture_output=True,
+                               text=True, timeout=20)
+        window = found.stdout.split()[0]
+        subprocess.check_call(["xdotool", "windowfocus", "--sync", window], env=self.env, timeout=20)
+        subprocess.check_call(["xdotool", "key", "--window", window, name], env=self.env, timeout=20)
+
+    def values(self):
+        """Every value of the settings key: name -> (type, hex bytes)."""
+        r = self.run([os.path.join(TOOLS, "regread.exe"), "HKLM", SETTINGS])
+        if r.returncode == 2:
+            return {}
+        out = {}
+        for line in r.stdout.splitlines():
+            name, kind, _, data = line.split("\t")
+            out[name] = (int(kind), data)
+        return out
+
+    def dword(self, name):
+        kind, data = self.values()[name]
+        assert kind == 4 and len(data) == 8, (name, kind, data)
+        return int.from_bytes(bytes.fromhex(data), "little")
+
+    def screenshot(self, path, rect):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        x, y, w, h = rect
+        xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True, timeout=30).stdout
+        # The client area and the caption above it.
+        top = max(0, y - 30)
+        subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (w + 8, h + (y - top) + 8, max(0, x - 4), top),
+                        path], input=xwd, check=True, timeout=30)
+
+
+class DialogEndToEnd(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = Wine()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def open_dialog(self, switch="/c"):
+        process = self.wine.start(dialog_command(switch))
+        # Wait on the X server first: a driver started while the dialog's process
+        # is still starting may attach to another desktop and never see it.
+        subprocess.run(["xdotool", "search", "--sync", "--name", CAPTION], env=self.wine.env, timeout=60,
+                       stdout=subprocess.DEVNULL, check=True)
+        self.wine.drive("wait")
+        return process
+
+    def finish(self, process):
+        try:
+            return process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            raise
+
+    def test_1_enter_stores_the_clamped_number(self):
+        process = self.open_dialog("/c")
+        self.assertEqual(self.wine.drive("text", ID_SHOW)[0], "7")
+        self.assertEqual(self.wine.drive("text", ID_VERSION)[0], "1, 6, 3, 171")
+        self.wine.drive("set", ID_SHOW, "25")
+        rect = [int(v) for v in self.wine.drive("rect")[0].split()]
+        self.wine.screenshot(SHOT, rect)
+        self.wine.key("Return")
+        self.assertEqual(self.finish(process), 1)
+        self.assertEqual(self.wine.dword("MaxShowStrings"), 10)
+        self.assertEqual([self.wine.dword(n) for n in ("Log", "Extra", "Logo")], [0, 0, 0])
+
+    def test_2_escape_changes_nothing(self):
+        before = self.wine.values()
+        process = self.open_dialog("")  # no switch at all
+        self.assertEqual(self.wine.drive("text", ID_SHOW)[0], "10")
+        self.wine.drive("click", ID_GRAMMAR)
+        self.assertEqual(self.wine.drive("checked", ID_GRAMMAR)[0], "1")
+        self.wine.key("Escape")
+        self.assertEqual(self.finish(process), 0)
+        self.assertEqual(self.wine.values(), before)
+
+    def test_3_check_boxes_reach_their_values_and_the_log(self):
+        process = self.open_dialog("/c")
+        self.wine.drive("click", ID_LOG, "click", ID_GRAMMAR, "click", ID_LOGO, "set", ID_SHOW, "3", "click", ID_OK)
+        self.assertEqual(self.finish(process), 1)
+        self.assertEqual([self.wine.dword(n) for n in ("MaxShowStrings", "Log", "Extra", "Logo")], [3, 1, 1, 1])
+        # Opened again it shows what is stored, and "Log" opens this run's log.
+        process = self.open_dialog("/c")
+        shown = self.wine.drive("checked", ID_LOG, "checked", ID_GRAMMAR, "checked", ID_LOGO, "text", ID_SHOW)
+        self.assertEqual(shown[:4], ["1", "1", "1", "3"])
+        self.wine.drive("click", ID_LOGO, "click", ID_OK)
+        self.assertEqual(self.finish(process), 1)
+        self.assertEqual([self.wine.dword(n) for n in ("Log", "Extra", "Logo")], [1, 1, 0])
+        logs = glob.glob(os.path.join(self.wine.workdir, "Tavelin_*.LOG"))
+        self.assertEqual(len(logs), 1, logs)
+        with open(logs[0], "rb") as f:
+            text = f.read().decode("utf-16-le")
+        self.assertIn(",SCREENSAVERCONFIGUREDIALOG dwMaxShowStrings=3\r\n", text)
+        self.assertIn(",INTTOSTRING Output String=|3|\r\n", text)
+        self.assertIn(",SCREENSAVERCONFIGUREDIALOG pMaxShowStrings=|3|\r\n", text)
+
+
+if __name__ == "__main__":
+    result = unittest.main(exit=False, verbosity=2).result
+    sys.exit(0 if result.wasSuccessful() and result.testsRun == 3 else 1)
