@@ -83,12 +83,18 @@ class Wine:
         return r.stdout.split("\n")
 
     def key(self, name):
-        """A real key press into the dialog, through the X server."""
-        found = subprocess.run(["xdotool", "search", "--name", CAPTION], env=self.env, capture_output=True,
-                               text=True, timeout=20)
-        window = found.stdout.split()[0]
-        subprocess.check_call(["xdotool", "windowfocus", "--sync", window], env=self.env, timeout=20)
-        subprocess.check_call(["xdotool", "key", "--window", window, name], env=self.env, timeout=20)
+        """A real key press into the focused dialog, through the X server."""
+        for _ in range(5):
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", CAPTION], env=self.env,
+                                   capture_output=True, text=True, timeout=20)
+            windows = found.stdout.split()
+            # Wine may replace the dialog's X window while it settles; try the newest again.
+            if windows and subprocess.run(["xdotool", "windowfocus", "--sync", windows[-1]], env=self.env,
+                                          stderr=subprocess.DEVNULL, timeout=20).returncode == 0:
+                subprocess.check_call(["xdotool", "key", name], env=self.env, timeout=20)
+                return
+            time.sleep(0.5)
+        raise AssertionError("no dialog window to type into")
 
     def values(self):
         """Every value of the settings key: name -> (type, hex bytes)."""
