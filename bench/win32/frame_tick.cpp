@@ -134,7 +134,8 @@ void Parts(int frames) {
     });
     s.surface.BeginFrame(s.window);
     time("8 texts", [&] {
-        for (int i = 0; i < 8; ++i) s.surface.DrawTextAt(FontKind::Line, 100 + 200 * i, 120 * i, 0x80FFFF, kTexts[0]);
+        for (int i = 0; i < 8; ++i) s.surface.DrawTextAt(FontKind::Line, 100 + 200 * i, 120 * i, TextSize{400, 60}, 0x80FFFF,
+                                                        kTexts[0]);
     });
     time("logo stretch", [&] { s.surface.DrawLogo(500, 500, 75, 75); });
     s.surface.EndFrame();

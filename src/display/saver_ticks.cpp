@@ -56,11 +56,12 @@ void SaverWindow::DrawLine(const DisplayLine& line) {
         if (settings.gLogoEnabled) surface_.DrawLogo(line.cxPos, line.cyPos, line.cxSize, line.cySize);
         return;
     }
-    surface_.DrawTextAt(FontKind::Line, line.cxPos, line.cyPos, line.crText, text);
+    surface_.DrawTextAt(FontKind::Line, line.cxPos, line.cyPos, TextSize{line.cxSize, line.cySize}, line.crText, text);
 }
 
 void SaverWindow::DrawNews() {
-    surface_.DrawTextAt(FontKind::News, display.cxNewsPos, display.cyNewsPos, kWhite, news.gNewsString);
+    surface_.DrawTextAt(FontKind::News, display.cxNewsPos, display.cyNewsPos, display.NewsSize, kWhite,
+                        news.gNewsString);
 }
 
 LResult SaverWindow::OnTurnTick(WindowHandle window) {

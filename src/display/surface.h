@@ -45,7 +45,9 @@ public:
     // --- frames: a black canvas, drawing, one copy of it all to the window
     virtual bool BeginFrame(WindowHandle window) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
-    virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) = 0;
+    // size is the text's measured extent, so only what changed need be redone.
+    virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
+                            std::u16string_view text) = 0;
     // The whole logo stretched onto the rectangle, COLORONCOLOR.
     virtual void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
     virtual void EndFrame() = 0;

@@ -56,7 +56,8 @@ bool RecordingSurface::BeginFrame(WindowHandle) {
     return backBuffer;
 }
 
-void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) {
+void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,
+                                  std::u16string_view text) {
     current.texts.push_back(Text{font, x, y, colour, std::u16string(text)});
 }
 

@@ -68,7 +68,8 @@ public:
     void CloseWindowDc() override { windowDcOpen = false; }
 
     bool BeginFrame(WindowHandle window) override;
-    void DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) override;
+    void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
+                    std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
     void EndFrame() override;
 

@@ -34,7 +34,8 @@ public:
     void CloseWindowDc() override;
 
     bool BeginFrame(WindowHandle window) override;
-    void DrawTextAt(FontKind font, int32_t x, int32_t y, uint32_t colour, std::u16string_view text) override;
+    void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
+                    std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
     void EndFrame() override;
 
@@ -47,6 +48,8 @@ public:
     void PostQuit(int exitCode) override;
 
 private:
+    void ClearBackBuffer(bool whole);
+
     struct State;
     std::unique_ptr<State> s_;
 };

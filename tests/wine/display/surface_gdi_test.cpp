@@ -84,10 +84,10 @@ TEST_P(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     const Box boxA{100, 100, alpha.cx, alpha.cy}, boxB{700, 400, gamma.cx, gamma.cy};
     const Box logo{1200, 600, 75, 75}, ticker{40, 1080 - news.cy - 2, news.cx, news.cy};
     ASSERT_TRUE(surface.BeginFrame(nullptr));
-    surface.DrawTextAt(FontKind::Line, boxA.x, boxA.y, colourA, u"Alpha: beta");
-    surface.DrawTextAt(FontKind::Line, boxB.x, boxB.y, colourB, u"Gamma: delta");
+    surface.DrawTextAt(FontKind::Line, boxA.x, boxA.y, alpha, colourA, u"Alpha: beta");
+    surface.DrawTextAt(FontKind::Line, boxB.x, boxB.y, gamma, colourB, u"Gamma: delta");
     surface.DrawLogo(logo.x, logo.y, logo.cx, logo.cy);
-    surface.DrawTextAt(FontKind::News, ticker.x, ticker.y, kWhite, u"Headline of the day");
+    surface.DrawTextAt(FontKind::News, ticker.x, ticker.y, news, kWhite, u"Headline of the day");
     surface.EndFrame();
 
     EXPECT_GT(CountColour(surface, boxA, colourA), 50);
