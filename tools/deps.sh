@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
-  xvfb xauth x11-apps xdotool imagemagick fonts-liberation
+  xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
   nsis
 )
 case $what in
