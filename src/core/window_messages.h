@@ -4,6 +4,12 @@
 
 #include <cstdint>
 
+// <windows.h> defines these names as macros; a file that needs both includes
+// this header (directly or through a portable header) before <windows.h>.
+#ifdef WM_CREATE
+#error "include core/window_messages.h before <windows.h>"
+#endif
+
 namespace tavelin {
 
 using WindowHandle = void*; // an opaque window; null for none
