@@ -45,7 +45,7 @@ public:
     // --- frames: a black canvas, drawing, one copy of it all to the window
     virtual bool BeginFrame(WindowHandle window) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
-    // size is the text's measured extent, so only what changed need be redone.
+    // size is the text's extent as measured at start-up.
     virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                             std::u16string_view text) = 0;
     // The whole logo stretched onto the rectangle, COLORONCOLOR.

@@ -9,7 +9,6 @@
 
 #include <cstring>
 
-#include "platform/win32/surface_damage.h"
 #include "platform/win32/surface_gdi_objects.h"
 #include "platform/win32/wide.h"
 
@@ -38,7 +37,6 @@ struct GdiSurface::State {
     ScopedGdiObject<HBITMAP> givenLogo;
     ScopedGdiObject<HFONT> lineFont;
     ScopedGdiObject<HFONT> newsFont;
-    Damage damage; // what the reused buffer changed since the last frame
     int cx = 0;
     int cy = 0;
 
@@ -89,7 +87,6 @@ int32_t GdiSurface::DisplayHeight() { return s_->WindowDc() ? GetDeviceCaps(s_->
 bool GdiSurface::CreateBackBuffer(int32_t cx, int32_t cy) {
     s_->cx = cx;
     s_->cy = cy;
-    s_->damage.Reset(cx, cy);
     return s_->MakeBackBuffer(s_->WindowDc());
 }
 
@@ -151,8 +148,7 @@ bool GdiSurface::BeginFrame(WindowHandle window) {
     if (s_->policy == BufferPolicy::PerFrame) s_->MakeBackBuffer(windowDc); // a new bitmap is black
     if (!s_->backBuffer) return false;
     HDC dc = s_->backBuffer->dc.get();
-    const bool whole = s_->damage.BeginFrame();
-    if (s_->policy == BufferPolicy::Reuse) ClearBackBuffer(whole);
+    if (s_->policy == BufferPolicy::Reuse) PatBlt(dc, 0, 0, s_->cx, s_->cy, BLACKNESS); // the same black canvas
     SetBkColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
     SetStretchBltMode(dc, COLORONCOLOR);
@@ -160,22 +156,9 @@ bool GdiSurface::BeginFrame(WindowHandle window) {
     return true;
 }
 
-void GdiSurface::ClearBackBuffer(bool whole) {
-    HDC dc = s_->backBuffer->dc.get();
-    if (whole) {
-        PatBlt(dc, 0, 0, s_->cx, s_->cy, BLACKNESS);
-        return;
-    }
-    // Only the boxes drawn last frame can be anything but black.
-    for (const RECT& box : s_->damage.ToClear())
-        PatBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, BLACKNESS);
-}
-
-void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
+void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,
                             std::u16string_view text) {
     if (!s_->backBuffer) return;
-    // Italic and overhanging glyphs may reach past the extent: half a line is ample.
-    s_->damage.Add(x, y, size.cx, size.cy, size.cy / 2 + 2);
     HDC dc = s_->backBuffer->dc.get();
     ScopedSelect select(dc, s_->Font(font));
     SetTextColor(dc, colour);
@@ -185,25 +168,14 @@ void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, 
 
 void GdiSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     if (!s_->backBuffer || !s_->logo) return;
-    s_->damage.Add(x, y, cx, cy, 0);
     StretchBlt(s_->backBuffer->dc.get(), x, y, cx, cy, s_->logo->dc.get(), 0, 0, s_->logo->width, s_->logo->height,
                SRCCOPY);
 }
 
 void GdiSurface::EndFrame() {
-    HDC windowDc = s_->WindowDc();
-    if (s_->backBuffer && windowDc != nullptr) {
-        HDC dc = s_->backBuffer->dc.get();
-        if (s_->policy == BufferPolicy::PerFrame || s_->damage.Whole()) {
-            BitBlt(windowDc, 0, 0, s_->cx, s_->cy, dc, 0, 0, SRCCOPY);
-        } else {
-            // The rest of the window is black already and stays so.
-            for (const RECT& box : s_->damage.ToCopy())
-                BitBlt(windowDc, box.left, box.top, box.right - box.left, box.bottom - box.top, dc, box.left, box.top,
-                       SRCCOPY);
-        }
-        s_->damage.EndFrame();
-    }
+    // The whole frame every time: whatever else reached the window is painted over.
+    if (s_->backBuffer && s_->WindowDc() != nullptr)
+        BitBlt(s_->WindowDc(), 0, 0, s_->cx, s_->cy, s_->backBuffer->dc.get(), 0, 0, SRCCOPY);
     s_->windowDc.reset();
 }
 

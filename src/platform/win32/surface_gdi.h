@@ -48,8 +48,6 @@ public:
     void PostQuit(int exitCode) override;
 
 private:
-    void ClearBackBuffer(bool whole);
-
     struct State;
     std::unique_ptr<State> s_;
 };
