@@ -48,6 +48,19 @@ OpenResult Handed(UniqueKey primary, UniqueKey machine, bool createdNew) {
     return {true, open, createdNew};
 }
 
+bool HoldsValues(HKEY key) {
+    DWORD values = 0;
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS &&
+           values != 0;
+}
+
+// The day cache is one list: once the user's copy holds a day, the machine's
+// older, longer list must not show through above its count.
+bool MachineShowsThrough(const std::wstring& path, HKEY user) {
+    return as_u16(path) != kDataPath || !HoldsValues(user);
+}
+
 // The standard user's view: the user's copy of the path, created on demand,
 // over the machine's values read-only. The key counts as existing when either did.
 OpenResult OpenForStandardUser(const std::wstring& path) {
@@ -56,7 +69,9 @@ OpenResult OpenForStandardUser(const std::wstring& path) {
     if (CreateFull(HKEY_CURRENT_USER, path, user, userCreated) != ERROR_SUCCESS) return {};
     HKEY raw = nullptr;
     UniqueKey machine;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS) machine.reset(raw);
+    if (MachineShowsThrough(path, user.get()) &&
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS)
+        machine.reset(raw);
     const bool createdNew = userCreated && !machine;
     return Handed(std::move(user), std::move(machine), createdNew);
 }

@@ -102,6 +102,31 @@ TEST_F(RegistryOutside, StandardUserReadsMachineValuesAndWritesItsOwnCopy) {
     EXPECT_FALSE(ReadValue(Hive::CurrentUser, kSettingsPath, u"KeyCode").has_value());
 }
 
+TEST_F(RegistryOutside, StandardUsersOwnDayHidesAnOlderMachineCache) {
+    contract::TextGroup machineDay;
+    for (int i = 0; i < 12; ++i) machineDay.Add(u"elevated run");
+    ASSERT_TRUE(SAVESTRINGSINREG(store, log, machineDay.group));
+
+    win32::Win32RegistryStore user;
+    user.denyMachineFullAccess = true;
+    // No day of the user's own yet: the machine's cache serves, the same to both readers.
+    EXPECT_EQ(COUNTSTRINGSINREG(user, log), 12);
+    contract::TextGroup offline;
+    EXPECT_TRUE(GETSTRINGSFROMREG(user, log, offline.group));
+    EXPECT_EQ(offline.group.GetCount(), 12u);
+
+    contract::TextGroup today;
+    today.Add(u"eins: one");
+    today.Add(u"zwei: two");
+    DELETESTRINGSINREG(user, log);
+    ASSERT_TRUE(SAVESTRINGSINREG(user, log, today.group));
+    EXPECT_EQ(COUNTSTRINGSINREG(user, log), 2);
+    contract::TextGroup back;
+    EXPECT_TRUE(GETSTRINGSFROMREG(user, log, back.group));
+    EXPECT_EQ(back.Texts(), today.Texts());
+    EXPECT_EQ(ListValues(Hive::LocalMachine, kDataPath)->size(), 12u);
+}
+
 TEST_F(RegistryOutside, StandardUserOnAFreshMachineSeesANewKey) {
     win32::Win32RegistryStore user;
     user.denyMachineFullAccess = true;
