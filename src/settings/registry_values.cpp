@@ -26,7 +26,8 @@ bool ReadText(RegistryStore& store, RegistryKey key, std::u16string_view name, u
     std::vector<char16_t> buffer(units, u'\0');
     const QueryResult r = store.Query(key, name, buffer.data(), static_cast<uint32_t>(units * 2));
     if (!r.ok) return false;
-    const size_t delivered = std::min<size_t>(r.bytes / 2, units - 1);
+    // An odd last byte lands in the low half of a unit the buffer holds at zero.
+    const size_t delivered = std::min<size_t>((r.bytes + 1) / 2, units - 1);
     text = std::u16string(UpToNul(std::u16string_view(buffer.data(), delivered)));
     return true;
 }

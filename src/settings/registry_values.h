@@ -15,9 +15,9 @@ namespace tavelin {
 // variable itself would; a shorter value changes only its low bytes.
 bool ReadDword(RegistryStore& store, RegistryKey key, std::u16string_view name, uint32_t& value);
 
-// Reads a text into a buffer of bufferBytes whose last unit is always NUL: the
-// result is the whole units delivered, up to the first NUL, at most
-// bufferBytes / 2 - 1 units.
+// Reads a text into a zeroed buffer of bufferBytes whose last unit is always NUL:
+// the result is the units delivered (an odd last byte as a unit of its own), up to
+// the first NUL, at most bufferBytes / 2 - 1 units.
 bool ReadText(RegistryStore& store, RegistryKey key, std::u16string_view name, uint32_t bufferBytes,
               std::u16string& text);
 
