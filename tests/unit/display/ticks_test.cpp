@@ -109,6 +109,60 @@ TEST_F(TicksTest, TwoLinesLeavingInOneFrameAreEachQueuedOnceAndNewcomersWaitAFra
     EXPECT_EQ(surface.Last().texts.size(), 2u);
 }
 
+TEST_F(TicksTest, LeavingLineIsResetBlueFirstWithTheTurnsLogInOrder) {
+    clock.utcMilliseconds = 733;
+    stored.dwMaxShowStrings = 1;
+    Create({u"leaver", u"waiter"});
+    Turn();
+    DisplayLine* line = Active(0);
+    line->cxPos = -line->cxSize - 1 + line->iSpeed; // leaves in the next frame
+    const size_t before = Messages().size();
+    surface.timerEvents.clear();
+    Frame();
+
+    // Replay: two lines made (red, green, blue, speed each), the first turn's
+    // interval and lane (range, row), then the nested turn's interval and reset.
+    Lcg15 expected;
+    expected.Seed(733);
+    for (int draw = 0; draw < 2 * 4 + 1 + 2; ++draw) expected.Next();
+    const int32_t interval = RANDOMINRANGE(expected, 2000, 10000);
+    const int32_t blue = RANDOMINRANGE(expected, 100, 255);
+    const int32_t green = RANDOMINRANGE(expected, 100, 255);
+    const int32_t red = RANDOMINRANGE(expected, 100, 255);
+    ASSERT_NE(red, blue); // else the order of the channels would not show
+    EXPECT_EQ(line->crText, MakeColour(red, green, blue));
+    EXPECT_EQ(line->iSpeed, RANDOMINRANGE(expected, 1, 4));
+    ASSERT_EQ(surface.timerEvents.size(), 2u);
+    EXPECT_EQ(surface.timerEvents[1].milliseconds, static_cast<uint32_t>(interval));
+
+    const auto all = Messages();
+    std::vector<std::u16string> turn;
+    for (auto it = all.begin() + static_cast<std::ptrdiff_t>(before); it != all.end(); ++it)
+        if (it->starts_with(u"WM_TIMER") || it->starts_with(u"ACTIVATE") || it->starts_with(u"DEACTIVATE"))
+            turn.push_back(*it);
+    EXPECT_EQ(turn, (std::vector<std::u16string>{
+                        u"WM_TIMER,ID_TURNTIMER Message Received",
+                        u"WM_TIMER,ID_TURNTIMER -- START -- ",
+                        u"WM_TIMER,ID_TURNTIMER Considering Active String 0",
+                        u"WM_TIMER,ID_TURNTIMER Active String 0 is resetting for scrolling.",
+                        u"WM_TIMER,ID_TURNTIMER Active String 0 exceeded scroll count, deactivating, resetting "
+                        u"scrollcount",
+                        u"DEACTIVATE Function called.",
+                        u"DEACTIVATE calling REMOVEUNIQUEHEIGHT for maintenance",
+                        u"DEACTIVATE returning from REMOVEUNIQUEHEIGHT, returned 1",
+                        u"DEACTIVATE Inactive string given zero height",
+                        u"WM_TIMER,ID_TURNTIMER Have not got enough strings, so activating string at head of "
+                        u"Inactive Queue.",
+                        u"ACTIVATE Function called.",
+                        u"ACTIVATE Number of Inactive Strings = 2",
+                        u"ACTIVATE Removal Attempted, Number of Inactive Strings = 1",
+                        u"ACTIVATE Add Attempted, Number of Active Strings = 1",
+                        u"WM_TIMER,ID_TURNTIMER Returned from Activate function.",
+                    }));
+    EXPECT_EQ(std::u16string(Active(0)->pszText), u"waiter");
+    EXPECT_EQ(Inactive(0), line);
+}
+
 TEST_F(TicksTest, LogoPlaceholderScrollsInvisiblyUnlessTheLogoIsOn) {
     for (const bool logoOn : {false, true}) {
         SCOPED_TRACE(logoOn);
