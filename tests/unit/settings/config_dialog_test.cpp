@@ -146,15 +146,24 @@ TEST_F(ConfigDialogTest, FontConfirmedThenCancelKeepsOnlyTheFont) {
 
 TEST_F(ConfigDialogTest, FontCancelledWritesNothingAndLogsFourteenLines) {
     Store(u"Log", 1);
+    // Distinct field values, so that lines in the wrong order show.
+    LogFont& f = ops.systemFont;
+    f.lfWidth = 1, f.lfEscapement = -2, f.lfOrientation = 3;
+    f.lfItalic = 4, f.lfUnderline = 5, f.lfStrikeOut = 6, f.lfCharSet = 255, f.lfOutPrecision = 7;
+    f.lfClipPrecision = 8, f.lfQuality = 9, f.lfPitchAndFamily = 10;
     Init();
     const size_t before = Logged().size();
     EXPECT_TRUE(Command(kFont));
     EXPECT_TRUE(store.setLog.empty());
     const auto lines = Logged();
     ASSERT_EQ(lines.size(), before + 14);
-    EXPECT_EQ(lines[before], u"lf.lfHeight=16");
-    EXPECT_EQ(lines[before + 4], u"lf.lfWight=700");
-    EXPECT_EQ(lines.back(), u"lf.lfFaceName="); // no stored face name empties the system font's
+    // No stored face name empties the system font's.
+    EXPECT_EQ(std::vector<std::u16string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
+              (std::vector<std::u16string>{
+                  u"lf.lfHeight=16", u"lf.lfWidth=1", u"lf.lfEscapement=-2", u"lf.lfOrientation=3",
+                  u"lf.lfWight=700", u"lf.lfItalic=4", u"lf.lfUnderline=5", u"lf.lfStrikeOut=6",
+                  u"lf.lfCharSet=255", u"lf.lfOutPrecision=7", u"lf.lfClipPrecision=8", u"lf.lfQuality=9",
+                  u"lf.lfPitchAndFamily=10", u"lf.lfFaceName="}));
     EXPECT_EQ(settings.lf.lfHeight, 16);
 }
 
