@@ -16,7 +16,7 @@ packages=(
 case $what in
   test) packages+=(clang libclang-rt-14-dev sgml-data) ;;
   demo) ;;
-  bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data hyperfine) ;;
+  bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
 esac
 
