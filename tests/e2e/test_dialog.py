@@ -2,95 +2,56 @@
 """The configuration dialog end to end under Wine + Xvfb: Tavelin.scr /c (or
 with no switch) driven from outside, its exit code and what it left in the
 registry and the log. One private prefix and X display for the whole run."""
-import glob
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
-BUILD = os.environ["TAVELIN_BUILD_DIR"]
-SOURCE = os.environ["TAVELIN_SOURCE_DIR"]
-WINE_ROOT = os.environ["TAVELIN_WINE_ROOT"]
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness as h  # noqa: E402
+
 CAPTION = "Tavelin ScreenSaver Setup"
 SETTINGS = r"Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
-TOOLS = os.path.join(BUILD, "tools")
-SHOT = os.path.join(BUILD, "e2e-artifacts", "dialog.png")
 ID_OK, ID_SHOW, ID_LOG, ID_GRAMMAR, ID_LOGO, ID_VERSION = 1, 1003, 1004, 1007, 1008, 1006
 
 
 def dialog_command(switch):
     """Tavelin.scr with the switch; before the saver's entry exists, the probe
     over a module given in TAVELIN_DIALOG_MODULE."""
-    scr = os.path.join(BUILD, "Tavelin.scr")
-    if os.path.exists(scr):
-        return [scr] + ([switch] if switch else [])
+    if os.path.exists(h.SCR):
+        return [h.SCR] + ([switch] if switch else [])
     module = os.environ.get("TAVELIN_DIALOG_MODULE")
     if module:
-        return [os.path.join(TOOLS, "dialog_probe.exe"), module]
-    raise RuntimeError("no Tavelin.scr in " + BUILD)
+        return [os.path.join(h.TOOLS, "dialog_probe.exe"), module]
+    raise RuntimeError("no Tavelin.scr in " + h.BUILD)
 
 
-class Wine:
+class DialogSession(h.Session):
+    """The harness's private prefix and display, with the dialog's driver."""
+
     def __init__(self):
-        template = subprocess.check_output([os.path.join(SOURCE, "tools/wine/wine-template"), WINE_ROOT],
-                                           text=True).strip()
-        self.prefix = tempfile.mkdtemp(prefix="dialog.", dir=WINE_ROOT)
-        subprocess.check_call(["cp", "-a", template + "/.", self.prefix])
-        self.workdir = tempfile.mkdtemp(prefix="dialog-cwd.", dir=WINE_ROOT)
-        # Xvfb picks a free display and writes its number to the file, as wine-run does.
-        displayfile = os.path.join(self.workdir, ".display")
-        self.xvfb = subprocess.Popen(["sh", "-c", 'exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp '
-                                      '-noreset 3>"$0" >/dev/null 2>&1', displayfile])
-        for _ in range(200):
-            if os.path.exists(displayfile) and os.path.getsize(displayfile) > 0:
-                break
-            time.sleep(0.05)
-        with open(displayfile) as f:
-            display = f.read().strip()
-        self.env = dict(os.environ, DISPLAY=":" + display, WINEPREFIX=self.prefix, WINEDEBUG="-all",
-                        LC_ALL="C.UTF-8")
-        # One server and its service processes for the whole run, up before any
-        # program: programs started together then never race to start servers of
-        # their own, and no service inherits (and holds open) a captured pipe.
-        quiet = dict(env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.check_call([WINESERVER, "-p"], **quiet)
-        subprocess.run([WINE64, os.path.join(TOOLS, "regread.exe"), "HKLM", "Software"], timeout=120, **quiet)
-
-    def close(self):
-        subprocess.call([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.xvfb.terminate()
-        self.xvfb.wait(timeout=10)
-        shutil.rmtree(self.prefix, ignore_errors=True)
-        shutil.rmtree(self.workdir, ignore_errors=True)
-
-    def start(self, argv):
-        return subprocess.Popen([WINE64] + argv, env=self.env, cwd=self.workdir,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def run(self, argv, timeout=60):
-        return subprocess.run([WINE64] + argv, env=self.env, cwd=self.workdir, capture_output=True,
-                              text=True, timeout=timeout)
+        super().__init__("dialog", screen=(1024, 768))
+        # Wine's service processes come up with the first program: start them
+        # here, with no captured pipe for them to inherit and hold open.
+        try:
+            self.start(os.path.join(h.TOOLS, "regread.exe"), "HKLM", "Software").wait(timeout=120)
+        except Exception:
+            self.close()
+            raise
 
     def drive(self, *steps):
-        r = self.run([os.path.join(TOOLS, "dialog_driver.exe")] + [str(s) for s in steps])
-        if r.returncode != 0:
-            raise AssertionError("dialog_driver %s: %s" % (steps, r.stderr))
-        return r.stdout.split("\n")
+        code, out = self.run(os.path.join(h.TOOLS, "dialog_driver.exe"), *[str(s) for s in steps])
+        if code != 0:
+            raise AssertionError("dialog_driver %s: %s" % (steps, out))
+        return out.split("\n")
 
     def key(self, name):
         """A real key press into the focused dialog, through the X server."""
         for _ in range(5):
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", CAPTION], env=self.env,
-                                   capture_output=True, text=True, timeout=20)
-            windows = found.stdout.split()
+            windows = self.xdotool("search", "--onlyvisible", "--name", CAPTION, timeout=20).stdout.split()
             # Wine may replace the dialog's X window while it settles; try the newest again.
-            if windows and subprocess.run(["xdotool", "windowfocus", "--sync", windows[-1]], env=self.env,
-                                          stderr=subprocess.DEVNULL, timeout=20).returncode == 0:
+            if windows and self.xdotool("windowfocus", "--sync", windows[-1], timeout=20).returncode == 0:
                 subprocess.check_call(["xdotool", "key", name], env=self.env, timeout=20)
                 return
             time.sleep(0.5)
@@ -98,14 +59,14 @@ class Wine:
 
     def values(self):
         """Every value of the settings key: name -> (type, hex bytes)."""
-        r = self.run([os.path.join(TOOLS, "regread.exe"), "HKLM", SETTINGS])
-        if r.returncode == 2:
+        code, out = self.run(os.path.join(h.TOOLS, "regread.exe"), "HKLM", SETTINGS)
+        if code == 2:
             return {}
-        out = {}
-        for line in r.stdout.splitlines():
+        values = {}
+        for line in out.splitlines():
             name, kind, _, data = line.split("\t")
-            out[name] = (int(kind), data)
-        return out
+            values[name] = (int(kind), data)
+        return values
 
     def dword(self, name):
         kind, data = self.values()[name]
@@ -113,26 +74,25 @@ class Wine:
         return int.from_bytes(bytes.fromhex(data), "little")
 
     def screenshot(self, path, rect):
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        x, y, w, h = rect
+        x, y, w, hgt = rect
         xwd = subprocess.run(["xwd", "-root", "-silent"], env=self.env, capture_output=True, timeout=30).stdout
         # The client area and the caption above it.
         top = max(0, y - 30)
-        subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (w + 8, h + (y - top) + 8, max(0, x - 4), top),
+        subprocess.run(["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (w + 8, hgt + (y - top) + 8, max(0, x - 4), top),
                         path], input=xwd, check=True, timeout=30)
 
 
 class DialogEndToEnd(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.wine = Wine()
+        cls.wine = DialogSession()
 
     @classmethod
     def tearDownClass(cls):
         cls.wine.close()
 
     def open_dialog(self, switch="/c"):
-        process = self.wine.start(dialog_command(switch))
+        process = self.wine.start(*dialog_command(switch))
         # Wait on the X server first: a driver started while the dialog's process
         # is still starting may attach to another desktop and never see it.
         subprocess.run(["xdotool", "search", "--sync", "--name", CAPTION], env=self.wine.env, timeout=60,
@@ -153,7 +113,7 @@ class DialogEndToEnd(unittest.TestCase):
         self.assertEqual(self.wine.drive("text", ID_VERSION)[0], "1, 6, 3, 171")
         self.wine.drive("set", ID_SHOW, "25")
         rect = [int(v) for v in self.wine.drive("rect")[0].split()]
-        self.wine.screenshot(SHOT, rect)
+        self.wine.screenshot(h.artefact("dialog.png"), rect)
         self.wine.key("Return")
         self.assertEqual(self.finish(process), 1)
         self.assertEqual(self.wine.dword("MaxShowStrings"), 10)
@@ -181,7 +141,7 @@ class DialogEndToEnd(unittest.TestCase):
         self.wine.drive("click", ID_LOGO, "click", ID_OK)
         self.assertEqual(self.finish(process), 1)
         self.assertEqual([self.wine.dword(n) for n in ("Log", "Extra", "Logo")], [1, 1, 0])
-        logs = glob.glob(os.path.join(self.wine.workdir, "Tavelin_*.LOG"))
+        logs = self.wine.logs()
         self.assertEqual(len(logs), 1, logs)
         with open(logs[0], "rb") as f:
             text = f.read().decode("utf-16-le")
