@@ -67,8 +67,7 @@ void Tavelin(benchmark::State& state) {
         // The body buffer carries its two zero bytes, as the download leaves it.
         DecodedText text = DecodeFeedBytes(reinterpret_cast<const unsigned char*>(feed.c_str()), feed.size(), http, log);
         XmlTree tree;
-        POPULATEXMLTREE(tree, std::u16string_view(text.szMessage.get(), text.length), log);
-        text.szMessage.reset();
+        POPULATEXMLTREE(tree, std::move(text.szMessage), text.length, log);
         News news;
         Group messages;
         ExtractNews(tree, news, log);
@@ -102,7 +101,7 @@ void TavelinPhases(benchmark::State& state) {
         DecodedText text = DecodeFeedBytes(reinterpret_cast<const unsigned char*>(feed.c_str()), feed.size(), http, log);
         const auto t1 = Clock::now();
         XmlTree tree;
-        POPULATEXMLTREE(tree, std::u16string_view(text.szMessage.get(), text.length), log);
+        POPULATEXMLTREE(tree, std::move(text.szMessage), text.length, log);
         const auto t2 = Clock::now();
         News news;
         Group messages;

@@ -1,5 +1,5 @@
-// A bump allocator for the nodes and strings of one XML tree: one pointer bump
-// per allocation, everything released at once.
+// A bump allocator for the objects of one XML tree: one pointer bump per
+// allocation, everything released at once.
 #pragma once
 
 #include <cstddef>
@@ -21,24 +21,15 @@ public:
         next_ += size;
         return p;
     }
-    // Room for up to size bytes at the end of the arena, not yet taken: a
-    // string can be written in place and then kept with Take (or dropped by
-    // opening another slot). Null when memory is short.
-    void* OpenSlot(size_t size) noexcept {
-        size = (size + kAlign - 1) & ~(kAlign - 1);
-        if (static_cast<size_t>(end_ - next_) < size) {
-            if (Grow(size) == nullptr) return nullptr;
-            next_ -= size; // Grow took the room; give it back until Take
-        }
-        return next_;
-    }
-    // Keeps the first size bytes of the open slot.
-    void Take(size_t size) noexcept { next_ += (size + kAlign - 1) & ~(kAlign - 1); }
+    // The size of every block from the next one on, so that a tree whose
+    // size is roughly known takes one or a few blocks.
+    void SetBlockSize(size_t size) noexcept { blockSize_ = size < kSmallestBlock ? kSmallestBlock : size; }
     void Release() noexcept;
 
 private:
-    // Enough for the tree's pointers and integers; strings need only 2.
+    // Enough for the tree's pointers and integers.
     static constexpr size_t kAlign = alignof(void*);
+    static constexpr size_t kSmallestBlock = 16 * 1024;
     struct Block {
         Block* previous;
     };
@@ -48,7 +39,7 @@ private:
     Block* blocks_ = nullptr;
     char* next_ = nullptr;
     char* end_ = nullptr;
-    size_t nextBlockSize_ = 16 * 1024;
+    size_t blockSize_ = kSmallestBlock;
 };
 
 } // namespace tavelin

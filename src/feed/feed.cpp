@@ -198,9 +198,9 @@ void Download::Close() {
 void ProcessText(std::unique_ptr<char16_t[]> szMessage, size_t length, Group& messages, News& news, Log& log,
                  bool gExtraEnabled) {
     XmlTree tree;
-    POPULATEXMLTREE(tree, std::u16string_view(szMessage.get(), length), log);
+    // The tree keeps its strings in szMessage, so the buffer goes with the tree.
+    POPULATEXMLTREE(tree, std::move(szMessage), length, log);
     log.Write(u"GETRSSFEED Attempting to delete szMessage (Converted Source XML Buffer)");
-    szMessage.reset();
     log.Write(u"GETRSSFEED Successfully deleted szMessage (Converted Source XML Buffer)");
     log.Write(u"GETRSSFEED ****TREE DUMP****");
     DumpXmlTree(tree, log);

@@ -13,6 +13,13 @@
 namespace tavelin {
 namespace {
 
+// An object and its record, allocated together.
+struct Element {
+    XmlTreeObject object;
+    XmlTreeData data;
+};
+constexpr size_t kUnitsPerBlockShare = 32;
+
 enum class State { Outside, TagOpen, TagName, Attributes, ContentStart, Text, CData };
 
 constexpr std::u16string_view kCDataOpen = u"![CDATA[";
@@ -45,45 +52,37 @@ const char16_t* Find(const char16_t* p, const char16_t* end, char16_t a, char16_
     return p;
 }
 
-std::u16string_view BeforeNul(std::u16string_view text) {
-    const char16_t* begin = text.data();
-    return {begin, static_cast<size_t>(Find(begin, begin + text.size(), u'\0', u'\0') - begin)};
+size_t BeforeNul(const char16_t* text, size_t length) {
+    return static_cast<size_t>(Find(text, text + length, u'\0', u'\0') - text);
 }
 
-// A field being read, written straight into the open slot of the tree's
-// arena; units beyond its limit are dropped without notice.
+// A field read in place in the text. Its units stay where they are until a
+// character reference shrinks the text, then the rest moves down over the
+// room freed; the field never grows past the units it was read from. Units
+// beyond its limit are dropped without notice.
 template <size_t Limit>
-struct Collector {
+struct Field {
     char16_t* units = nullptr;
     size_t length = 0;
     size_t seen = 0; // units offered, kept or not
 
-    bool Open(Arena& arena) {
-        units = static_cast<char16_t*>(arena.OpenSlot(Limit * sizeof(char16_t)));
+    void Open(char16_t* at) {
+        units = at;
         length = seen = 0;
-        return units != nullptr;
     }
-    void Push(char16_t c) {
-        ++seen;
-        if (length < Limit) units[length++] = c;
-    }
-    void Push(std::u16string_view run) {
-        seen += run.size();
-        const size_t n = run.size() < Limit - length ? run.size() : Limit - length;
-        std::memcpy(units + length, run.data(), n * sizeof(char16_t));
+    // run lies in the text at or after units + length.
+    void Push(const char16_t* run, size_t n) {
+        seen += n;
+        if (n > Limit - length) n = Limit - length;
+        if (run != units + length) std::memmove(units + length, run, n * sizeof(char16_t));
         length += n;
     }
     std::u16string_view View() const { return {units, length}; }
-    // Keeps the field in the arena; nothing may be allocated while it is open.
-    std::u16string_view Take(Arena& arena) {
-        arena.Take(length * sizeof(char16_t));
-        return View();
-    }
 };
 
 class Reader {
 public:
-    Reader(XmlTree& tree, std::u16string_view text) : tree_(tree), text_(text) {}
+    Reader(XmlTree& tree, char16_t* text, size_t length) : tree_(tree), data_(text), text_(text, length) {}
     void Run();
 
 private:
@@ -98,26 +97,23 @@ private:
 
     bool StartElement();
     void CloseCurrent();
-    // Opens a field's collector; false (and the parse ends) when memory is short.
-    template <class C>
-    bool Open(C& collector) {
-        if (collector.Open(tree_.arena)) return true;
-        exhausted_ = true;
-        return false;
-    }
     // The run of units from pos_ up to (not including) any of the stops.
     std::u16string_view RunUntil(char16_t a, char16_t b) const;
     bool At(size_t offset, std::u16string_view s) const { return text_.substr(offset, s.size()) == s; }
 
     XmlTree& tree_;
+    char16_t* data_; // text_, writable
     std::u16string_view text_;
     size_t pos_ = 0;
     State state_ = State::Outside;
     bool exhausted_ = false;         // memory ran out: the tree stays as far as it got
     XmlTreeData* record_ = nullptr;  // the most recently started element's strings
-    Collector<kNameLimit> name_;
-    Collector<kAttributesLimit> attributes_;
-    Collector<kValueLimit> value_;
+    // The last child of pCurrent: children are only ever added to pCurrent,
+    // so it is the element most recently closed back to it.
+    XmlTreeObject* lastChild_ = nullptr;
+    Field<kNameLimit> name_;
+    Field<kAttributesLimit> attributes_;
+    Field<kValueLimit> value_;
 };
 
 void Reader::Run() {
@@ -141,10 +137,6 @@ std::u16string_view Reader::RunUntil(char16_t a, char16_t b) const {
 
 // Links a new element as the last child of pCurrent (or as the root).
 bool Reader::StartElement() {
-    struct Element {
-        XmlTreeObject object;
-        XmlTreeData data;
-    };
     void* memory = tree_.arena.Allocate(sizeof(Element));
     if (memory == nullptr) return false;
     Element* element = new (memory) Element;
@@ -159,19 +151,22 @@ bool Reader::StartElement() {
         XmlTreeObject* parent = tree_.pCurrent;
         object->pParent = parent;
         object->iDepth = parent->iDepth + 1;
-        object->pPrev = parent->pLastChild;
-        if (parent->pLastChild != nullptr) parent->pLastChild->pNext = object;
+        object->pPrev = lastChild_;
+        if (lastChild_ != nullptr) lastChild_->pNext = object;
         else parent->pFirstChild = object;
-        parent->pLastChild = object;
         ++parent->iChildren;
         ++tree_.iObjects;
     }
     tree_.pCurrent = object;
+    lastChild_ = nullptr;
     return true;
 }
 
 void Reader::CloseCurrent() {
-    if (tree_.pCurrent != nullptr && tree_.pCurrent->pParent != nullptr) tree_.pCurrent = tree_.pCurrent->pParent;
+    XmlTreeObject* current = tree_.pCurrent;
+    if (current == nullptr || current->pParent == nullptr) return;
+    lastChild_ = current;
+    tree_.pCurrent = current->pParent;
 }
 
 void Reader::Outside() {
@@ -196,28 +191,28 @@ void Reader::TagOpen() {
             exhausted_ = true;
             return;
         }
-        if (!Open(name_)) return;
-        name_.Push(c);
+        name_.Open(data_ + pos_ - 1);
+        name_.Push(data_ + pos_ - 1, 1);
         state_ = State::TagName;
     }
 }
 
 void Reader::TagName() {
     const std::u16string_view run = RunUntil(u' ', u'>');
-    name_.Push(run);
+    name_.Push(run.data(), run.size());
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     const char16_t c = text_[pos_++];
     if (c == u' ') {
-        record_->szName = name_.Take(tree_.arena);
-        if (!Open(attributes_)) return;
+        record_->szName = name_.View();
+        attributes_.Open(data_ + pos_);
         state_ = State::Attributes;
         return;
     }
     // '<b/>': closes at once, and the '/' is not part of the name.
     const bool selfClosed = text_[pos_ - 2] == u'/';
     if (selfClosed && name_.seen <= kNameLimit) --name_.length;
-    record_->szName = name_.Take(tree_.arena);
+    record_->szName = name_.View();
     record_->szAttributes = {};
     if (selfClosed) CloseCurrent();
     state_ = State::ContentStart;
@@ -225,24 +220,24 @@ void Reader::TagName() {
 
 void Reader::Attributes() {
     const std::u16string_view run = RunUntil(u'>', u'>');
-    attributes_.Push(run);
+    attributes_.Push(run.data(), run.size());
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     ++pos_;
-    record_->szAttributes = attributes_.Take(tree_.arena);
+    record_->szAttributes = attributes_.View();
     if (text_[pos_ - 2] == u'/') CloseCurrent();
     state_ = State::ContentStart;
 }
 
 void Reader::ContentStart() {
     if (text_[pos_] != u'<') {
-        if (!Open(value_)) return;
+        value_.Open(data_ + pos_);
         state_ = State::Text; // the character is read again as text
         return;
     }
     if (At(pos_ + 1, kCDataOpen)) {
         pos_ += 1 + kCDataOpen.size();
-        if (!Open(value_)) return;
+        value_.Open(data_ + pos_);
         state_ = State::CData;
     } else if (At(pos_ + 1, u"!")) {
         ++pos_; // the '<' is dropped; a comment becomes text beginning with '!'
@@ -255,17 +250,17 @@ void Reader::ContentStart() {
 
 void Reader::Text() {
     const std::u16string_view run = RunUntil(u'<', u'&');
-    value_.Push(run);
+    value_.Push(run.data(), run.size());
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     if (text_[pos_] == u'<') {
         ++pos_;
-        record_->szValue = value_.Take(tree_.arena);
+        record_->szValue = value_.View();
         state_ = State::TagOpen;
     } else if (At(pos_ + 1, u"lt;")) {
         // An escaped '<' ends the text; the rest up to the next tag is lost.
         pos_ += 4;
-        record_->szValue = value_.Take(tree_.arena);
+        record_->szValue = value_.View();
         state_ = State::Outside;
     } else {
         Reference();
@@ -280,29 +275,46 @@ void Reader::Reference() {
     }
     if (pos_ < text_.size() && text_[pos_] == u';') ++pos_;
     DECODEENTITY(reference);
-    value_.Push(reference.View());
+    // Never longer than the units it was collected from, which the value has
+    // not reached yet.
+    value_.Push(reference.units, reference.length);
 }
 
 void Reader::CData() {
     const std::u16string_view run = RunUntil(u']', u']');
-    value_.Push(run);
+    value_.Push(run.data(), run.size());
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     if (At(pos_ + 1, u"]")) {
         pos_ += 2;
-        record_->szValue = value_.Take(tree_.arena);
+        record_->szValue = value_.View();
         state_ = State::Outside;
     } else {
-        value_.Push(text_[pos_++]);
+        value_.Push(data_ + pos_++, 1);
     }
 }
 
 } // namespace
 
-void POPULATEXMLTREE(XmlTree& tree, std::u16string_view text, Log& log) {
+void POPULATEXMLTREE(XmlTree& tree, std::unique_ptr<char16_t[]> text, size_t length, Log& log) {
     log.Write(u"POPULATEXMLTREE *** Starting ***");
-    Reader reader(tree, BeforeNul(text));
+    tree.text = std::move(text);
+    if (!tree.text) return;
+    length = BeforeNul(tree.text.get(), length);
+    // A feed has an element every few dozen units: one block holds most trees,
+    // and the worst case (an element every three units) takes a few more.
+    tree.arena.SetBlockSize(length / kUnitsPerBlockShare * sizeof(Element));
+    Reader reader(tree, tree.text.get(), length);
     reader.Run();
+}
+
+void POPULATEXMLTREE(XmlTree& tree, std::u16string_view text, Log& log) {
+    std::unique_ptr<char16_t[]> copy(new (std::nothrow) char16_t[text.size() + 1]);
+    if (copy) {
+        std::memcpy(copy.get(), text.data(), text.size() * sizeof(char16_t));
+        copy[text.size()] = u'\0';
+    }
+    POPULATEXMLTREE(tree, std::move(copy), text.size(), log);
 }
 
 } // namespace tavelin

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "core/log.h"
@@ -18,7 +19,7 @@ inline constexpr size_t kValueLimit = 1023;
 inline constexpr size_t kReferenceLimit = 16;
 inline constexpr size_t kDumpLineLimit = 1000;
 
-// The strings of one element; they live in the tree's arena.
+// The strings of one element; they point into the tree's text.
 struct XmlTreeData {
     std::u16string_view szName;       // as written, case kept, at most 255 units
     std::u16string_view szValue;      // text up to the first '<' of the content, at most 1023 units
@@ -31,7 +32,6 @@ struct XmlTreeObject {
     XmlTreeObject* pParent = nullptr;
     XmlTreeObject* pNext = nullptr;
     XmlTreeObject* pPrev = nullptr;
-    XmlTreeObject* pLastChild = nullptr; // keeps linking a child O(1) on a flat root
     int32_t iChildren = 0;
     int32_t iDepth = 0; // 1 for the root
 };
@@ -44,7 +44,10 @@ struct XmlTree {
     XmlTreeObject* pRoot = nullptr;
     XmlTreeObject* pCurrent = nullptr; // the open element during parsing
     int32_t iObjects = 0;
-    Arena arena;
+    // The parsed text: the strings are read in place, character references
+    // decoded over the units they came from, so no field is copied.
+    std::unique_ptr<char16_t[]> text;
+    Arena arena; // the objects with their records
 };
 
 // A collected character reference: '&' and what followed it, without the ';'.
@@ -55,7 +58,10 @@ struct ReferenceBuffer {
 };
 
 // Parses text (up to its first NUL) into an empty tree. Never fails: any input
-// gives a tree by the reader's rules.
+// gives a tree by the reader's rules. The tree takes the text, which holds
+// length units and a NUL, and keeps its strings in it.
+void POPULATEXMLTREE(XmlTree& tree, std::unique_ptr<char16_t[]> text, size_t length, Log& log);
+// The same over a copy of text; the tree stays empty when memory is short.
 void POPULATEXMLTREE(XmlTree& tree, std::u16string_view text, Log& log);
 
 // Rewrites a collected reference in place: a numeric one becomes its unit (or
@@ -71,7 +77,8 @@ void DumpXmlTree(const XmlTree& tree, Log& log);
 // The dump line of one element (exposed for tests).
 std::u16string DumpLine(const XmlTreeObject& object);
 
-// The two deletion passes: every element's strings, then every object.
+// The two deletion passes: every element's strings, then every object (and
+// the text the strings lived in).
 void DeleteXmlTreeData(XmlTree& tree);
 void DeleteXmlTreeObjects(XmlTree& tree);
 

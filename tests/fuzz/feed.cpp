@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(text.szMessage != nullptr && text.szMessage[text.length] == u'\0');
 
     XmlTree tree;
-    POPULATEXMLTREE(tree, std::u16string_view(text.szMessage.get(), text.length), log);
+    POPULATEXMLTREE(tree, std::move(text.szMessage), text.length, log);
     CheckShape(tree);
     DumpXmlTree(tree, log);
     News news;
