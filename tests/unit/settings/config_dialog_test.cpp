@@ -16,9 +16,9 @@ namespace {
 
 using namespace dialog_id;
 
-class ConfigDialogTest : public ::testing::Test {
-protected:
-    ConfigDialogTest() {
+// The dialog over its doubles, with the system font the platform would give.
+struct DialogRig {
+    DialogRig() {
         ops.systemFont.lfHeight = 16;
         ops.systemFont.lfWeight = 700;
         std::memcpy(ops.systemFont.lfFaceName, u"System", 14);
@@ -51,6 +51,8 @@ protected:
     ConfigDialog dialog{store, log, settings, ops};
 };
 
+class ConfigDialogTest : public ::testing::Test, protected DialogRig {};
+
 const std::vector<std::u16string> kOkWrites = {u"MaxShowStrings", u"Log", u"Extra", u"Logo"};
 
 TEST(ConfigDialogOk, ClampsTheNumberAndWritesFourValuesInOrder) {
@@ -58,22 +60,14 @@ TEST(ConfigDialogOk, ClampsTheNumberAndWritesFourValuesInOrder) {
         {u"0", 1}, {u"25", 10}, {u"", 1}, {u"7", 7}, {u"10", 10}, {u"1", 1}, {u"x", 1}, {u"99999999999", 1}};
     for (const auto& [typed, stored] : rows) {
         SCOPED_TRACE(ToUtf8(typed));
-        fakes::MemoryRegistry store;
-        fakes::FakeDialog ops;
-        fakes::MemoryLogFile files;
-        fakes::FakeClock clock;
-        Log log{files, clock};
-        SaverSettings settings;
-        {
-            ConfigDialog dialog{store, log, settings, ops};
-            dialog.SCREENSAVERCONFIGUREDIALOG(msg::WM_INITDIALOG, 0, 0);
-            ops.texts[kShowStrings] = typed;
-            EXPECT_TRUE(dialog.SCREENSAVERCONFIGUREDIALOG(msg::WM_COMMAND, kOk, 0));
-            EXPECT_EQ(store.openKeys(), 0u);
-        }
-        EXPECT_EQ(ops.ended, 1);
-        EXPECT_EQ(store.setLog, kOkWrites);
-        const auto v = store.Get(Hive::LocalMachine, kSettingsPath, u"MaxShowStrings");
+        DialogRig rig;
+        rig.Init();
+        rig.ops.texts[kShowStrings] = typed;
+        EXPECT_TRUE(rig.Command(kOk));
+        EXPECT_EQ(rig.store.openKeys(), 0u);
+        EXPECT_EQ(rig.ops.ended, 1);
+        EXPECT_EQ(rig.store.setLog, kOkWrites);
+        const auto v = rig.store.Get(Hive::LocalMachine, kSettingsPath, u"MaxShowStrings");
         ASSERT_TRUE(v.has_value());
         EXPECT_EQ(v->type, kRegDword);
         EXPECT_EQ(v->bytes, (std::vector<unsigned char>{static_cast<unsigned char>(stored), 0, 0, 0}));
