@@ -12,7 +12,7 @@ using namespace std::string_view_literals; // names compared without a length sc
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
 std::u16string_view Field(const XmlTreeObject& object, size_t limit) {
-    return object.pData->szValue.substr(0, limit);
+    return object.pData->szValue().substr(0, limit);
 }
 
 struct ItemReading {
@@ -72,7 +72,7 @@ void AddComposed(const std::u16string& text, Group& messages, Log& log) {
 } // namespace
 
 bool NameIs(const XmlTreeObject& object, std::u16string_view name) {
-    const std::u16string_view have = object.pData->szName;
+    const std::u16string_view have = object.pData->szName();
     if (have.size() != name.size()) return false;
     for (size_t i = 0; i < name.size(); ++i) {
         if (Lower(have[i]) != name[i]) return false;
@@ -84,7 +84,7 @@ void ExtractNews(const XmlTree& tree, News& news, Log& log) {
     if (!news.gNewsSet) {
         for (const XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o)) {
             if (NameIs(*o, u"news"sv)) {
-                news.gNewsString = CapText(o->pData->szValue, News::kCapacity - 1);
+                news.gNewsString = CapText(o->pData->szValue(), News::kCapacity - 1);
                 news.gNewsSet = true;
                 break;
             }

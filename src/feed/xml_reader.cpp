@@ -204,7 +204,7 @@ void Reader::TagName() {
     if (pos_ >= text_.size()) return;
     const char16_t c = text_[pos_++];
     if (c == u' ') {
-        record_->szName = name_.View();
+        record_->SetName(name_.View());
         attributes_.Open(data_ + pos_);
         state_ = State::Attributes;
         return;
@@ -212,8 +212,8 @@ void Reader::TagName() {
     // '<b/>': closes at once, and the '/' is not part of the name.
     const bool selfClosed = text_[pos_ - 2] == u'/';
     if (selfClosed && name_.seen <= kNameLimit) --name_.length;
-    record_->szName = name_.View();
-    record_->szAttributes = {};
+    record_->SetName(name_.View());
+    record_->SetAttributes({});
     if (selfClosed) CloseCurrent();
     state_ = State::ContentStart;
 }
@@ -224,7 +224,7 @@ void Reader::Attributes() {
     pos_ += run.size();
     if (pos_ >= text_.size()) return;
     ++pos_;
-    record_->szAttributes = attributes_.View();
+    record_->SetAttributes(attributes_.View());
     if (text_[pos_ - 2] == u'/') CloseCurrent();
     state_ = State::ContentStart;
 }
@@ -243,7 +243,7 @@ void Reader::ContentStart() {
         ++pos_; // the '<' is dropped; a comment becomes text beginning with '!'
     } else {
         ++pos_;
-        record_->szValue = {};
+        record_->SetValue({});
         state_ = State::TagOpen;
     }
 }
@@ -255,12 +255,12 @@ void Reader::Text() {
     if (pos_ >= text_.size()) return;
     if (text_[pos_] == u'<') {
         ++pos_;
-        record_->szValue = value_.View();
+        record_->SetValue(value_.View());
         state_ = State::TagOpen;
     } else if (At(pos_ + 1, u"lt;")) {
         // An escaped '<' ends the text; the rest up to the next tag is lost.
         pos_ += 4;
-        record_->szValue = value_.View();
+        record_->SetValue(value_.View());
         state_ = State::Outside;
     } else {
         Reference();
@@ -287,7 +287,7 @@ void Reader::CData() {
     if (pos_ >= text_.size()) return;
     if (At(pos_ + 1, u"]")) {
         pos_ += 2;
-        record_->szValue = value_.View();
+        record_->SetValue(value_.View());
         state_ = State::Outside;
     } else {
         value_.Push(data_ + pos_++, 1);
@@ -300,6 +300,8 @@ void POPULATEXMLTREE(XmlTree& tree, std::unique_ptr<char16_t[]> text, size_t len
     log.Write(u"POPULATEXMLTREE *** Starting ***");
     tree.text = std::move(text);
     if (!tree.text) return;
+    // The records keep 32-bit offsets; a download never holds more units.
+    if (length > UINT32_MAX) length = UINT32_MAX;
     length = BeforeNul(tree.text.get(), length);
     // A feed has an element every few dozen units: one block holds most trees,
     // and the worst case (an element every three units) takes a few more.

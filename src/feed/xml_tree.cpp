@@ -26,12 +26,12 @@ XmlTreeObject* successor(XmlTreeObject* object) { return Next(object); }
 std::u16string DumpLine(const XmlTreeObject& object) {
     const XmlTreeData& data = *object.pData;
     const size_t depth = object.iDepth > 0 ? static_cast<size_t>(object.iDepth) : 0;
-    const bool tooLong = depth + data.szName.size() + 1 + data.szValue.size() > kDumpLineLimit;
+    const bool tooLong = depth + data.szName().size() + 1 + data.szValue().size() > kDumpLineLimit;
     // The log cuts every message at kMessageLimit, so deeper indentation is never seen.
     std::u16string line(depth < kMessageLimit ? depth : kMessageLimit, u' ');
-    line += data.szName;
+    line += data.szName();
     line += u':';
-    line += tooLong ? kTooLong : data.szValue;
+    line += tooLong ? kTooLong : data.szValue();
     if (line.size() > kMessageLimit) line.resize(kMessageLimit);
     return line;
 }
@@ -46,9 +46,7 @@ void DumpXmlTree(const XmlTree& tree, Log& log) {
 
 void DeleteXmlTreeData(XmlTree& tree) {
     for (XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o)) {
-        o->pData->szAttributes = {};
-        o->pData->szValue = {};
-        o->pData->szName = {};
+        o->pData->Clear(); // attributes, value and name: the text they lie in goes with the objects
     }
 }
 

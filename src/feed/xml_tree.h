@@ -19,11 +19,37 @@ inline constexpr size_t kValueLimit = 1023;
 inline constexpr size_t kReferenceLimit = 16;
 inline constexpr size_t kDumpLineLimit = 1000;
 
-// The strings of one element; they point into the tree's text.
-struct XmlTreeData {
-    std::u16string_view szName;       // as written, case kept, at most 255 units
-    std::u16string_view szValue;      // text up to the first '<' of the content, at most 1023 units
-    std::u16string_view szAttributes; // raw text after the name's space, at most 255 units
+// The strings of one element, in the tree's text. A feed has an element every
+// few dozen units, so the record is kept small: one pointer, and the value and
+// attributes as 32-bit offsets from the name, which they always follow.
+class XmlTreeData {
+public:
+    std::u16string_view szName() const { return {name_, nameLength_}; }             // as written, at most 255 units
+    std::u16string_view szValue() const { return {name_ + valueOffset_, valueLength_}; } // at most 1023 units
+    std::u16string_view szAttributes() const { return {name_ + attributesOffset_, attributesLength_}; } // at most 255
+
+    // The name first; a value or attributes set later must lie after it, less
+    // than 2^32 units on, and within their limits.
+    void SetName(std::u16string_view name) {
+        name_ = name.data();
+        nameLength_ = static_cast<uint16_t>(name.size());
+    }
+    void SetValue(std::u16string_view value) { valueLength_ = Place(value, valueOffset_); }
+    void SetAttributes(std::u16string_view attributes) { attributesLength_ = Place(attributes, attributesOffset_); }
+    void Clear() { nameLength_ = valueLength_ = attributesLength_ = 0; }
+
+private:
+    uint16_t Place(std::u16string_view s, uint32_t& offset) const {
+        offset = s.empty() ? 0 : static_cast<uint32_t>(s.data() - name_);
+        return static_cast<uint16_t>(s.size());
+    }
+
+    const char16_t* name_ = nullptr;
+    uint32_t valueOffset_ = 0;
+    uint32_t attributesOffset_ = 0;
+    uint16_t nameLength_ = 0;
+    uint16_t valueLength_ = 0;
+    uint16_t attributesLength_ = 0;
 };
 
 struct XmlTreeObject {

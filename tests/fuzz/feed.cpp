@@ -38,8 +38,8 @@ void CheckShape(const XmlTree& tree) {
     int32_t walked = 0;
     for (const XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o), ++walked) {
         const XmlTreeData& d = *o->pData;
-        Require(d.szName.size() <= kNameLimit && d.szValue.size() <= kValueLimit &&
-                d.szAttributes.size() <= kAttributesLimit);
+        Require(d.szName().size() <= kNameLimit && d.szValue().size() <= kValueLimit &&
+                d.szAttributes().size() <= kAttributesLimit);
         Require(o->pParent == nullptr ? o == tree.pRoot && o->iDepth == 1 : o->iDepth == o->pParent->iDepth + 1);
         int32_t children = 0;
         for (const XmlTreeObject* c = o->pFirstChild; c != nullptr; c = c->pNext, ++children) {

@@ -36,8 +36,8 @@ struct RecordingLog {
 inline std::vector<std::string> Render(const XmlTree& tree) {
     std::vector<std::string> out;
     for (const XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o)) {
-        std::string line = std::to_string(o->iDepth) + " " + ToUtf8(o->pData->szName) + ":" + ToUtf8(o->pData->szValue);
-        if (!o->pData->szAttributes.empty()) line += " [" + ToUtf8(o->pData->szAttributes) + "]";
+        std::string line = std::to_string(o->iDepth) + " " + ToUtf8(o->pData->szName()) + ":" + ToUtf8(o->pData->szValue());
+        if (!o->pData->szAttributes().empty()) line += " [" + ToUtf8(o->pData->szAttributes()) + "]";
         out.push_back(line);
     }
     return out;

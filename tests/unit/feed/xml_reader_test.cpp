@@ -105,7 +105,7 @@ TEST(XmlReader, FieldsAreCutAtTheirLimits) {
         EXPECT_NE(tree.pRoot, nullptr);
         if (tree.pRoot == nullptr) return Fields{};
         const XmlTreeData& d = *tree.pRoot->pData;
-        return Fields{std::u16string(d.szName), std::u16string(d.szValue), std::u16string(d.szAttributes)};
+        return Fields{std::u16string(d.szName()), std::u16string(d.szValue()), std::u16string(d.szAttributes())};
     };
     Fields d = one(u"<" + longName + u" " + longAttributes + u">" + longText + u"</x>");
     EXPECT_EQ(d.szName.size(), 255u);
@@ -127,19 +127,22 @@ TEST(XmlReader, FieldsAreCutAtTheirLimits) {
     XmlTree tree;
     POPULATEXMLTREE(tree, tag, recording.log);
     EXPECT_EQ(tree.pRoot->iChildren, 2);
-    EXPECT_EQ(tree.pRoot->pFirstChild->pData->szName, std::u16string(255, u'b'));
+    EXPECT_EQ(tree.pRoot->pFirstChild->pData->szName(), std::u16string(255, u'b'));
 }
 
 TEST(XmlReader, DumpLineSwapsTooLongValues) {
-    XmlTreeData data{u"w", u"", u""};
+    // Name and value in one text, as the reader leaves them.
+    const std::u16string text = u"w" + std::u16string(1000 - 2 - 1, u'v');
+    const std::u16string_view name = std::u16string_view(text).substr(0, 1);
+    XmlTreeData data;
+    data.SetName(name);
     XmlTreeObject object;
     object.pData = &data;
     object.iDepth = 2;
-    const std::u16string fits(1000 - 2 - 1 - 1, u'v'); // depth + name + ':' + value = 1000
-    data.szValue = fits;
-    EXPECT_EQ(DumpLine(object), u"  w:" + fits);
-    const std::u16string over = fits + u"v";
-    data.szValue = over;
+    const std::u16string_view fits = std::u16string_view(text).substr(1, 1000 - 2 - 1 - 1); // depth + name + ':' + value = 1000
+    data.SetValue(fits);
+    EXPECT_EQ(DumpLine(object), u"  w:" + std::u16string(fits));
+    data.SetValue(std::u16string_view(text).substr(1));
     EXPECT_EQ(DumpLine(object), u"  w:STRING TOO LONG TO PRINT");
 }
 
@@ -160,7 +163,7 @@ TEST(XmlReader, DeletionEmptiesTheTree) {
     POPULATEXMLTREE(tree, u"<a x='1'>v<b>w</b></a>", recording.log);
     DeleteXmlTreeData(tree);
     for (const XmlTreeObject* o = tree.pRoot; o != nullptr; o = successor(o)) {
-        EXPECT_TRUE(o->pData->szName.empty() && o->pData->szValue.empty() && o->pData->szAttributes.empty());
+        EXPECT_TRUE(o->pData->szName().empty() && o->pData->szValue().empty() && o->pData->szAttributes().empty());
     }
     DeleteXmlTreeObjects(tree);
     EXPECT_EQ(tree.pRoot, nullptr);
