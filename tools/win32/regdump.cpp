@@ -8,9 +8,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/text.h"
+#include "platform/win32/registry_inspect.h"
 #include "platform/win32/wide.h"
 
 namespace {
@@ -29,10 +31,11 @@ std::string Escape(std::u16string_view text) {
     return out;
 }
 
-std::string Data(DWORD type, const std::vector<BYTE>& bytes, DWORD size) {
+std::string Data(uint32_t type, const std::vector<unsigned char>& bytes) {
+    const size_t size = bytes.size();
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         std::u16string text(size / 2, u'\0');
-        for (DWORD i = 0; i + 1 < size; i += 2) text[i / 2] = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        for (size_t i = 0; i + 1 < size; i += 2) text[i / 2] = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
         return Escape(text);
     }
     if (type == REG_DWORD && size == 4) {
@@ -40,8 +43,8 @@ std::string Data(DWORD type, const std::vector<BYTE>& bytes, DWORD size) {
     }
     std::string hex;
     char two[3];
-    for (DWORD i = 0; i < size; ++i) {
-        std::snprintf(two, sizeof two, "%02x", bytes[i]);
+    for (unsigned char b : bytes) {
+        std::snprintf(two, sizeof two, "%02x", b);
         hex += two;
     }
     return hex;
@@ -59,22 +62,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs("usage: regdump HKLM|HKCU PATH\n", stderr);
         return 2;
     }
-    const std::wstring hive = argv[1];
-    HKEY root = hive == L"HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, argv[2], 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
-    std::vector<BYTE> data(1 << 20);
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
-        DWORD nameLength = 16384;
-        DWORD type = 0;
-        DWORD size = static_cast<DWORD>(data.size());
-        const LONG status = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) continue;
-        const std::u16string_view n(tavelin::win32::as_u16(name), nameLength);
-        Write(Escape(n) + "\t" + std::to_string(type) + "\t" + Data(type, data, size) + "\n");
-    }
-    RegCloseKey(key);
+    const tavelin::Hive hive = std::wstring_view(argv[1]) == L"HKCU" ? tavelin::Hive::CurrentUser
+                                                                    : tavelin::Hive::LocalMachine;
+    const auto values = tavelin::win32::ListValues(hive, tavelin::win32::as_u16(std::wstring_view(argv[2])));
+    if (!values) return 1;
+    for (const auto& v : *values)
+        Write(Escape(v.name) + "\t" + std::to_string(v.type) + "\t" + Data(v.type, v.bytes) + "\n");
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "core/text.h"
 #include "platform/win32/registry_inspect.h"
+#include "platform/win32/wide.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ void Print(const tavelin::win32::RawValue& v) {
     std::printf("%s\t%u\t%zu\t%s\n", tavelin::ToUtf8(v.name).c_str(), v.type, v.bytes.size(), hex.c_str());
 }
 
-std::u16string_view U16(const wchar_t* s) {
-    return {reinterpret_cast<const char16_t*>(s), std::char_traits<wchar_t>::length(s)};
-}
+std::u16string_view U16(const wchar_t* s) { return tavelin::win32::as_u16(std::wstring_view(s)); }
 
 } // namespace
 
