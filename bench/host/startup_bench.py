@@ -13,7 +13,6 @@ least-squares line through the medians to show how start-up grows."""
 import argparse
 import ctypes
 import os
-import socket
 import statistics
 import sys
 import tempfile
@@ -58,12 +57,6 @@ class PixelProbe:
 
     def close(self):
         self.x.XCloseDisplay(self.display)
-
-
-def closed_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def vm_hwm_kib(pid):
@@ -127,7 +120,7 @@ def main():
             s.settings(FeedHost=server.host, KeyCode="n50")
             one_run(h, s, probe)  # warm the prefix: first start of wine's services
             results["feed 50"] = [one_run(h, s, probe)[0] for _ in range(args.runs)]
-            s.settings(FeedHost="127.0.0.1:%d" % closed_port())
+            s.settings(FeedHost="127.0.0.1:%d" % h.closed_port())
             results["cache 50"] = [one_run(h, s, probe)[0] for _ in range(args.runs)]
             s.settings(FeedHost=server.host)
             for n in SIZES[1:]:

@@ -7,6 +7,7 @@ import glob
 import os
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import tempfile
@@ -32,6 +33,13 @@ def wait_for(predicate, timeout, step=0.1):
         if value or time.monotonic() >= end:
             return value
         time.sleep(step)
+
+
+def closed_port():
+    """A loopback port that nothing listens on: a feed host that refuses at once."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
 
 
 def end_process(proc, grace=3.0):

@@ -4,6 +4,7 @@
 ignores pointer and keys, and ends with code 0 when its parent is destroyed,
 or when the parent's process simply ends."""
 import os
+import subprocess
 import sys
 import time
 import unittest
@@ -26,7 +27,7 @@ class Preview(unittest.TestCase):
 
     def start_host(self, *options):
         stop = os.path.join(self.s.work, "stop-%d" % time.monotonic_ns())
-        host = self.s.start(HOST, stop, *options, stdout=__import__("subprocess").PIPE)
+        host = self.s.start(HOST, stop, *options, stdout=subprocess.PIPE)
         line = host.stdout.readline().strip()
         self.assertTrue(line.startswith("HWND="), line)
         return host, stop, line[5:]

@@ -2,7 +2,6 @@
 """A fresh machine without a connection: no feed and no cache, so the first
 error text scrolls like a word and nothing is written to the cache."""
 import os
-import socket
 import sys
 import unittest
 
@@ -10,16 +9,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness as h  # noqa: E402
 
 
-def closed_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 class FirstRunOffline(unittest.TestCase):
     def test_error_text_scrolls(self):
         with h.Session("offline") as s:
-            s.settings(Log=1, FeedHost="127.0.0.1:%d" % closed_port())
+            s.settings(Log=1, FeedHost="127.0.0.1:%d" % h.closed_port())
             proc = s.saver("/s")
             self.addCleanup(h.end_process, proc)
             self.assertTrue(h.wait_for(lambda: s.find_window("Screen Saver"), 30, 0.2))
