@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 #include "platform/win32/surface_gdi_objects.h"
 #include "platform/win32/wide.h"
@@ -31,7 +32,7 @@ LOGFONTW ToLogFont(const LogFont& lf) {
 
 struct GdiSurface::State {
     BufferPolicy policy;
-    std::unique_ptr<ScopedWindowDc> windowDc; // during start-up and during a frame
+    std::optional<ScopedWindowDc> windowDc; // during start-up and during a frame; no allocation per frame
     std::unique_ptr<SelectedBitmap> backBuffer;
     std::unique_ptr<SelectedBitmap> logo;
     ScopedGdiObject<HBITMAP> givenLogo;
@@ -75,9 +76,9 @@ uint32_t GdiSurface::BackBufferPixel(int32_t x, int32_t y) const {
 }
 
 bool GdiSurface::OpenWindowDc(WindowHandle window) {
-    s_->windowDc = std::make_unique<ScopedWindowDc>(AsWindow(window));
+    s_->windowDc.emplace(AsWindow(window));
     if (s_->WindowDc() == nullptr) s_->windowDc.reset();
-    return s_->windowDc != nullptr;
+    return s_->windowDc.has_value();
 }
 
 int32_t GdiSurface::DisplayWidth() { return s_->WindowDc() ? GetDeviceCaps(s_->WindowDc(), HORZRES) : 0; }
@@ -139,7 +140,7 @@ void GdiSurface::CloseWindowDc() {
 }
 
 bool GdiSurface::BeginFrame(WindowHandle window) {
-    s_->windowDc = std::make_unique<ScopedWindowDc>(AsWindow(window));
+    s_->windowDc.emplace(AsWindow(window));
     HDC windowDc = s_->WindowDc();
     if (windowDc == nullptr) {
         s_->windowDc.reset();
