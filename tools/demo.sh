@@ -115,7 +115,13 @@ prefix=$(mktemp -d "$wine_root/demo.XXXXXX")
 cp -a "$template/." "$prefix/"
 export WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 settings='HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver'
-regset() { "$wine64" reg add "$settings" /v "$1" /t "$2" /d "$3" /f >/dev/null; }
+regset() {  # tried again on the rare start-up failure of a loaded machine
+  for _ in 1 2 3; do
+    "$wine64" 'C:\windows\system32\reg.exe' add "$settings" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  echo "demo.sh: could not write $1 into the private prefix's registry" >&2; exit 1
+}
 regset KeyCode REG_SZ "$key"
 regset FeedHost REG_SZ "127.0.0.1:$port"
 regset Company REG_SZ "Ombrelle Corporation Ltd wishes you a good day"

@@ -17,6 +17,7 @@ SOURCE = os.environ.get("TAVELIN_SOURCE_DIR") or os.path.dirname(os.path.dirname
 BUILD = os.environ.get("TAVELIN_BUILD_DIR") or os.path.join(SOURCE, "build", "mingw")
 WINE_ROOT = os.environ.get("TAVELIN_WINE_ROOT") or os.path.join(BUILD, "wine")
 WINE64 = os.environ.get("TAVELIN_WINE64", "/usr/lib/wine/wine64")
+REG_EXE = r"C:\windows\system32\reg.exe"
 WINESERVER = "/usr/lib/wine/wineserver"
 SCR = os.path.join(BUILD, "Tavelin.scr")
 TOOLS = os.path.join(BUILD, "tools")
@@ -208,9 +209,14 @@ class Session:
 
     # --- registry
     def reg_add(self, key, name, kind, data):
-        code, out = self.run("reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f", timeout=60)
-        if code != 0:
-            raise RuntimeError("reg add %s %s failed: %s" % (key, name, out))
+        # By full path, so Wine starts reg.exe itself rather than through a shell
+        # look-up that fails now and then on a loaded machine; and tried again once.
+        for attempt in range(3):
+            code, out = self.run(REG_EXE, "add", key, "/v", name, "/t", kind, "/d", str(data), "/f", timeout=60)
+            if code == 0:
+                return
+            time.sleep(0.5)
+        raise RuntimeError("reg add %s %s failed: %s" % (key, name, out))
 
     def settings(self, **values):
         """Writes settings values: ints as REG_DWORD, texts as REG_SZ."""
