@@ -18,7 +18,11 @@ struct Element {
     XmlTreeObject object;
     XmlTreeData data;
 };
-constexpr size_t kUnitsPerBlockShare = 32;
+// A feed has an element every few dozen units.
+constexpr size_t kUnitsPerElement = 32;
+// Blocks no larger than this come back from the heap's free lists on the next
+// parse instead of costing fresh pages from the system.
+constexpr size_t kLargestBlock = 1024 * 1024;
 
 enum class State { Outside, TagOpen, TagName, Attributes, ContentStart, Text, CData };
 
@@ -303,9 +307,9 @@ void POPULATEXMLTREE(XmlTree& tree, std::unique_ptr<char16_t[]> text, size_t len
     // The records keep 32-bit offsets; a download never holds more units.
     if (length > UINT32_MAX) length = UINT32_MAX;
     length = BeforeNul(tree.text.get(), length);
-    // A feed has an element every few dozen units: one block holds most trees,
-    // and the worst case (an element every three units) takes a few more.
-    tree.arena.SetBlockSize(length / kUnitsPerBlockShare * sizeof(Element));
+    // A small feed takes one block; a large one whole blocks of the largest size.
+    const size_t estimate = length / kUnitsPerElement * sizeof(Element);
+    tree.arena.SetBlockSize(estimate < kLargestBlock ? estimate : kLargestBlock);
     Reader reader(tree, tree.text.get(), length);
     reader.Run();
 }

@@ -51,8 +51,10 @@ void DeleteXmlTreeData(XmlTree& tree) {
 }
 
 void DeleteXmlTreeObjects(XmlTree& tree) {
-    // Objects, records and strings share the arena: one release frees them all.
+    // Objects and records share the arena: one release frees them all; the
+    // strings go with the text they lie in.
     tree.arena.Release();
+    tree.text.reset();
     tree.pRoot = nullptr;
     tree.pCurrent = nullptr;
     tree.iObjects = 0;

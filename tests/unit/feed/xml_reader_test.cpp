@@ -169,6 +169,7 @@ TEST(XmlReader, DeletionEmptiesTheTree) {
     EXPECT_EQ(tree.pRoot, nullptr);
     EXPECT_EQ(tree.pCurrent, nullptr);
     EXPECT_EQ(tree.iObjects, 0);
+    EXPECT_EQ(tree.text, nullptr);
 }
 
 // 100,000 unclosed elements: parse, walk, dump and delete without recursion.
