@@ -53,13 +53,16 @@ const std::string& Feed(int megabytes) {
     return feed;
 }
 
+// The log stays off in the benchmarks: no file is ever made.
+struct NoLogFile : LogFile {
+    LogFileHandle Create(std::u16string_view) override { return nullptr; }
+    bool Append(LogFileHandle, const void*, size_t) override { return true; }
+};
+
 void Tavelin(benchmark::State& state) {
     const std::string& feed = Feed(static_cast<int>(state.range(0)));
     fakes::ScriptedHttp http;
-    struct NoFile : LogFile {
-        LogFileHandle Create(std::u16string_view) override { return nullptr; }
-        bool Append(LogFileHandle, const void*, size_t) override { return true; }
-    } files;
+    NoLogFile files;
     fakes::FakeClock clock;
     Log log(files, clock);
     size_t items = 0;
@@ -88,10 +91,7 @@ void Tavelin(benchmark::State& state) {
 void TavelinPhases(benchmark::State& state) {
     const std::string& feed = Feed(static_cast<int>(state.range(0)));
     fakes::ScriptedHttp http;
-    struct NoFile : LogFile {
-        LogFileHandle Create(std::u16string_view) override { return nullptr; }
-        bool Append(LogFileHandle, const void*, size_t) override { return true; }
-    } files;
+    NoLogFile files;
     fakes::FakeClock clock;
     Log log(files, clock);
     using Clock = std::chrono::steady_clock;
