@@ -25,21 +25,10 @@ public:
     SaverWindow window;
 
 private:
-    class DisplayProcedure : public MessageHandler {
-    public:
-        explicit DisplayProcedure(SaverWindow& window) : window_(window) {}
-        LResult Handle(WindowHandle w, uint32_t message, WParam wParam, LParam lParam) override {
-            return window_.Procedure(w, message, wParam, lParam);
-        }
-
-    private:
-        SaverWindow& window_;
-    };
-
     SaverSteps Steps(Platform& platform);
 
     FeedCacheSources sources_;
-    DisplayProcedure displayProcedure_{window};
+    MemberHandler<SaverWindow, &SaverWindow::Procedure> displayProcedure_{window};
 };
 
 // Builds the program over the platform and runs the mode the command line names.

@@ -17,6 +17,19 @@ public:
     virtual LResult Handle(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) = 0;
 };
 
+// A MessageHandler that calls one procedure member of an object.
+template <class T, LResult (T::*Procedure)(WindowHandle, uint32_t, WParam, LParam)>
+class MemberHandler : public MessageHandler {
+public:
+    explicit MemberHandler(T& object) : object_(object) {}
+    LResult Handle(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) override {
+        return (object_.*Procedure)(window, message, wParam, lParam);
+    }
+
+private:
+    T& object_;
+};
+
 class SaverFrame {
 public:
     static constexpr int32_t kMovementThreshold = 4;  // pixels, |dx| + |dy|

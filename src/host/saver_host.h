@@ -41,21 +41,10 @@ private:
     // A window number from the command line when it names a window.
     WindowHandle NamedWindow(uint32_t number);
 
-    class FrameProcedure : public MessageHandler {
-    public:
-        explicit FrameProcedure(SaverFrame& frame) : frame_(frame) {}
-        LResult Handle(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) override {
-            return frame_.SaverFrameProc(window, message, wParam, lParam);
-        }
-
-    private:
-        SaverFrame& frame_;
-    };
-
     EntryOps& entry_;
     WindowOps& window_;
     Log& log_;
-    FrameProcedure frameProcedure_{frame};
+    MemberHandler<SaverFrame, &SaverFrame::SaverFrameProc> frameProcedure_{frame};
 };
 
 } // namespace tavelin
