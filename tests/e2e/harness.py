@@ -106,14 +106,10 @@ class Shot:
                     n += 1
         return n
 
-    def mostly_black(self):
-        """True when at most a few sample points are not black."""
-        lit = 0
-        for y in range(0, self.height, 37):
-            for x in range(0, self.width, 41):
-                if self.pixel(x, y) != (0, 0, 0):
-                    lit += 1
-        return lit
+    def lit_rows(self, threshold=1):
+        """How many rows hold a pixel with any channel at or above threshold: a single
+        line of text lights dozens, whatever columns it happens to cover."""
+        return len(self.coloured_rows(0, self.height, threshold))
 
 
 class FeedServer:

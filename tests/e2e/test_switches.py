@@ -31,7 +31,7 @@ class Switches(unittest.TestCase):
         self.assertIsNone(self.s.find_window("Screen Saver"))
         self.assertIsNone(self.s.find_window("Preview"))
         self.assertEqual(self.s.logs(), [])  # no saver window was ever created
-        self.assertEqual(self.s.shot().mostly_black(), 0)
+        self.assertEqual(self.s.shot().lit_rows(), 0)
 
     def test_configuration_switch_opens_the_dialog_and_escape_cancels_it(self):
         proc = self.s.saver("/c:12345")  # names no window: owned by the foreground window
