@@ -184,6 +184,18 @@ TEST_F(EntryOpsTest, LoopDispatchesWhatCameBeforeAndReturnsTheQuitCode) {
     }
 }
 
+// A second full-screen start brings the running saver to the front.
+TEST_F(EntryOpsTest, BringToForegroundMakesItTheForegroundWindow) {
+    hosttest::TestWindow other(L"other", WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(other.hwnd(), nullptr);
+    const WindowHandle window = Create(FullScreen(entry.ScreenBounds()));
+    ASSERT_NE(window, nullptr);
+    for (const WindowHandle front : {other.handle(), window}) {
+        entry.BringToForeground(front);
+        EXPECT_EQ(entry.ForegroundWindow(), front);
+    }
+}
+
 TEST_F(EntryOpsTest, SystemAnswers) {
     // Wine reports the NT family: the consumer family's password steps stay off here.
     EXPECT_EQ(entry.PlatformId(), std::optional<uint32_t>(VER_PLATFORM_WIN32_NT));

@@ -63,6 +63,7 @@ TEST_F(UserNumberTest, OnlyAFourByteValueReadsBack) {
         {"dword", REG_DWORD, Bytes(&number, 4), number},
         {"zero dword is a value, not none", REG_DWORD, Bytes(&zero, 4), 0u},
         {"four bytes of another type: the type is not checked", REG_BINARY, Bytes(&number, 4), number},
+        {"one character of text is four bytes too", REG_SZ, Bytes(L"1", 4), 0x31u},
         {"text longer than four bytes", REG_SZ, Bytes(text, sizeof text), std::nullopt},
         {"eight bytes", REG_QWORD, Bytes(&wide, 8), std::nullopt},
         {"two bytes", REG_BINARY, Bytes(&narrow, 2), std::nullopt},
