@@ -110,8 +110,8 @@ std::optional<uint32_t> Win32WindowOps::ReadUserNumber(std::u16string_view key, 
     if (RegQueryValueExW(opened.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) !=
         ERROR_SUCCESS)
         return std::nullopt;
-    // A shorter value would leave part of the number unread.
-    if (size != sizeof number) return std::nullopt;
+    // A shorter value fills the low bytes and leaves the rest zero: the read
+    // succeeded, so a stored "on" in one or two bytes still asks for a password.
     return number;
 }
 
