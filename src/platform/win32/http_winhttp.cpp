@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/win32/http_bounded_call.h"
 #include "platform/win32/wide.h"
 
 namespace tavelin::win32 {
@@ -19,6 +20,7 @@ constexpr DWORD kConnectTimeout = 60000;
 constexpr DWORD kSendTimeout = 30000;
 constexpr DWORD kReceiveTimeout = 30000;
 constexpr DWORD kResponseTimeout = 30000; // waiting for the response headers
+constexpr DWORD kGraceMs = 500;           // beyond a time-out, before a call is given up
 
 HINTERNET Internet(HttpHandle h) { return static_cast<HINTERNET>(h); }
 
@@ -77,13 +79,23 @@ HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_v
                                     WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
 }
 
+bool WinHttpTransport::Bounded(HttpHandle request, int (*call)(void* request)) {
+    // The library's own time-outs, where it keeps them, speak first.
+    const DWORD wait = waitLimit_ >= INFINITE - kGraceMs ? INFINITE : waitLimit_ + kGraceMs;
+    const BoundedCall r = CallWithin(Internet(request), call, wait);
+    if (r.abandoned) abandoned_ = request;
+    if (!r.ok) lastError_ = r.error;
+    return r.ok;
+}
+
 bool WinHttpTransport::SendRequest(HttpHandle request) {
-    return Check(WinHttpSendRequest(Internet(request), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                                    0, 0) != FALSE);
+    return Bounded(request, [](HINTERNET h) {
+        return WinHttpSendRequest(h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0);
+    });
 }
 
 bool WinHttpTransport::ReceiveResponse(HttpHandle request) {
-    return Check(WinHttpReceiveResponse(Internet(request), nullptr) != FALSE);
+    return Bounded(request, [](HINTERNET h) { return WinHttpReceiveResponse(h, nullptr); });
 }
 
 // Asks only for what has arrived: a read of the full size would wait for all
@@ -99,9 +111,16 @@ bool WinHttpTransport::ReadData(HttpHandle request, void* buffer, uint32_t size,
     return ok;
 }
 
-bool WinHttpTransport::CloseHandle(HttpHandle handle) { return Check(WinHttpCloseHandle(Internet(handle)) != FALSE); }
+bool WinHttpTransport::CloseHandle(HttpHandle handle) {
+    if (handle != nullptr && handle == abandoned_) {
+        abandoned_ = nullptr; // its unfinished call closes it
+        return true;
+    }
+    return Check(WinHttpCloseHandle(Internet(handle)) != FALSE);
+}
 
 void WinHttpTransport::LimitWait(HttpHandle request, uint32_t milliseconds) {
+    waitLimit_ = milliseconds;
     SetTimeouts(Internet(request), milliseconds);
 }
 

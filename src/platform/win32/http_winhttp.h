@@ -28,9 +28,13 @@ public:
 private:
     bool Check(bool ok);
     HttpHandle Check(HttpHandle handle);
+    // A send or receive that waits no longer than the last LimitWait.
+    bool Bounded(HttpHandle request, int (*call)(void* request)); // the platform's BOOL (*)(HINTERNET)
 
     std::u16string url_; // the cracked URL, which the parts point into
     uint32_t lastError_ = 0;
+    uint32_t waitLimit_ = 0xFFFFFFFF; // INFINITE until a deadline shortens it
+    HttpHandle abandoned_ = nullptr;  // a request whose header wait was given up
 };
 
 } // namespace tavelin::win32

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Loopback feed server for the WinHTTP adapter's tests. Prints PORT=<n> first.
 The request path picks the behaviour: a good feed in three encodings, an echo of
-the request, a 404 page, tiny bodies, a body cut short, a reset, silence, a drip."""
+the request, a 404 page, tiny bodies, a body cut short, a reset, silence, a drip of the
+body or of the headers."""
 import os
 import signal
 import socket
@@ -67,6 +68,13 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.flush()
             for _ in range(600):
                 self.wfile.write(b"<")
+                self.wfile.flush()
+                time.sleep(0.5)
+        elif path == "/dripheaders":
+            # Each header byte comes well within any single read's time-out.
+            self.wfile.write(b"HTTP/1.1 200 OK\r\n")
+            for _ in range(600):
+                self.wfile.write(b"X")
                 self.wfile.flush()
                 time.sleep(0.5)
         else:

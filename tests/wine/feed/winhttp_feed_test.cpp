@@ -1,6 +1,7 @@
 // The feed download through WinHTTP against the loopback server: what the
 // server saw, status and encodings, tiny, cut, reset, silent and dripping
-// bodies; and the portable UTF-8 decoder against MultiByteToWideChar.
+// bodies and headers; and the portable UTF-8 decoder against MultiByteToWideChar.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -135,6 +136,16 @@ TEST(WinHttpFeed, ADrippingBodyEndsAtTheDeadline) {
     EXPECT_LT(f.seconds, 6.0);
     EXPECT_EQ(f.log.back(), "GETRSSFEED WinHttpReadData returned FALSE, Error Code = 12002");
     std::cout << "dripping server: " << f.seconds << " s\n";
+}
+
+TEST(WinHttpFeed, DrippingHeadersEndAtTheDeadline) {
+    const Fetched f = Fetch(Url("/dripheaders"), 3000);
+    EXPECT_EQ(f.result, 0);
+    EXPECT_LT(f.seconds, 6.0);
+    // Wine's synchronous send already waits for the headers; Windows' receive does.
+    EXPECT_THAT(f.log.back(), testing::AnyOf("GETRSSFEED WinHttpSendRequest failed, Error Code = 12002",
+                                             "GETRSSFEED WinHttpReceiveResponse failed, Error Code = 12002"));
+    std::cout << "dripping headers: " << f.seconds << " s\n";
 }
 
 // --- The portable UTF-8 decoder against the platform's ---
