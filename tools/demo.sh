@@ -29,12 +29,17 @@ Options:
   --seconds N     how long to run on Xvfb (default 45)
   --xvfb          use a private Xvfb even when $DISPLAY is set
   --out DIR       where pictures and the log go (default build/demo/<date>_<time>)
+  --publisher     serve the sample's deck (samples/decks/) through tools/tavelin-publish
+                  instead of the fixed feed: imports it into a new database in the
+                  output folder, adds the key code starting today with every word of
+                  the deck a day (and, for fr, the news), prints tavelin-publish show's
+                  lines and runs tavelin-publish serve; es, el or fr only
   --no-deps       do not check the Debian packages
   -h, --help      this text
 EOF
 }
 
-sample=es mode=s seconds=45 force_xvfb=0 out="" deps=1
+sample=es mode=s seconds=45 force_xvfb=0 out="" deps=1 publisher=0
 while [ $# -gt 0 ]; do
   case $1 in
     --sample) sample=${2:?--sample needs a name}; shift 2 ;;
@@ -42,6 +47,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=${2:?--seconds needs a number}; shift 2 ;;
     --xvfb) force_xvfb=1; shift ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
+    --publisher) publisher=1; shift ;;
     --no-deps) deps=0; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "demo.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
@@ -49,12 +55,17 @@ while [ $# -gt 0 ]; do
 done
 case $mode in s|c|p) ;; *) echo "demo.sh: --mode is s, c or p" >&2; exit 2 ;; esac
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "demo.sh: --seconds is a whole number above 0" >&2; exit 2; }
+deck="" news=""
 case $sample in
-  es) key=es-en-daily ;;
-  el) key=el-en-daily ;;
-  fr) key=fr-en-news ;;
+  es) key=es-en-daily deck=es-en.csv ;;
+  el) key=el-en-daily deck=el-en.tsv ;;
+  fr) key=fr-en-news deck=fr-en-anki.txt
+      news="Today’s theme: the kitchen & the market — at the boulangerie, ask for \"une baguette, s'il vous plaît\"." ;;
   *) key=$sample ;;
 esac
+if [ $publisher -eq 1 ] && [ -z "$deck" ]; then
+  echo "demo.sh: --publisher has decks for es, el and fr only" >&2; exit 2
+fi
 
 t0=$SECONDS
 timings=()
@@ -97,13 +108,31 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-say "Starting the sample feed service"
-python3 -u tools/feed_server.py >"$out/feed_server.log" 2>&1 &
+server_log=$out/feed_server.log
+if [ $publisher -eq 1 ]; then
+  say "Publishing samples/decks/$deck with tools/tavelin-publish"
+  db=$out/publisher.db
+  rm -f "$db"   # a fresh database each run, even in a reused --out folder
+  today=$(date -u +%F)
+  publish() { python3 tools/tavelin-publish --db "$db" "$@"; }
+  publish deck import "$key" "samples/decks/$deck"
+  publish key add "$key" --deck "$key" --start "$today" --per-day 100
+  [ -z "$news" ] || publish news set "$news" --from "$today" --key "$key"
+  echo "today's lines for $key, as tavelin-publish show --extra gives them:"
+  publish show "$key" --extra | sed 's/^/  /'
+  server_log=$out/publisher.log
+  python3 -u tools/tavelin-publish --db "$db" serve --port 0 >"$server_log" 2>&1 &
+else
+  say "Starting the sample feed service"
+  python3 -u tools/feed_server.py >"$server_log" 2>&1 &
+fi
 server_pid=$!
-for _ in $(seq 1 100); do grep -q '^PORT=' "$out/feed_server.log" && break; sleep 0.05; done
-port=$(sed -n 's/^PORT=//p' "$out/feed_server.log" | head -n1)
-[ -n "$port" ] || { echo "demo.sh: the feed service did not start:" >&2; cat "$out/feed_server.log" >&2; exit 1; }
-if [ -f "samples/feeds/$key.xml" ]; then
+for _ in $(seq 1 100); do grep -q '^PORT=' "$server_log" && break; sleep 0.05; done
+port=$(sed -n 's/^PORT=//p' "$server_log" | head -n1)
+[ -n "$port" ] || { echo "demo.sh: the feed service did not start:" >&2; cat "$server_log" >&2; exit 1; }
+if [ $publisher -eq 1 ]; then
+  echo "tavelin-publish serve answers at http://127.0.0.1:$port/auth/$key.xml"
+elif [ -f "samples/feeds/$key.xml" ]; then
   echo "serving samples/feeds/$key.xml at http://127.0.0.1:$port/auth/$key.xml"
 else
   echo "no sample is called $key: the service answers 404 and the saver shows its error lines"
@@ -207,4 +236,4 @@ printf '  %s\n' "${timings[@]}"
 echo "  saver exit code:        $status"
 echo "  pictures and log:       $out"
 [ -n "$log" ] && echo "  saver log (UTF-16):     $log   (read it with: iconv -f UTF-16LE -t UTF-8 '$log')"
-echo "  feed service requests:  $out/feed_server.log"
+echo "  feed service requests:  $server_log"
