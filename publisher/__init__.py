@@ -1,0 +1,1 @@
+"""tavelin-publish: vocabulary decks in, each key code's feed of the day out."""

@@ -1,0 +1,156 @@
+"""tavelin-publish: the command line."""
+import argparse
+import os
+import sys
+
+from . import deckfile, model, schedule
+from .errors import PublishError
+from .publish import publish
+from .serve import serve
+from .store import open_db
+
+PROG = "tavelin-publish"
+
+
+def _db_option(parser):
+    parser.add_argument("--db", default=argparse.SUPPRESS, metavar="FILE",
+                        help="the database (default: tavelin.db in the working folder)")
+
+
+def _parser():
+    top = argparse.ArgumentParser(prog=PROG, description="Vocabulary decks in, each key code's feed of the day out.")
+    _db_option(top)
+    commands = top.add_subparsers(dest="command", required=True, metavar="COMMAND")
+
+    def command(group, name, help_text):
+        p = group.add_parser(name, help=help_text, description=help_text)
+        _db_option(p)
+        return p
+
+    deck = command(commands, "deck", "import and list vocabulary decks")
+    deck_do = deck.add_subparsers(dest="action", required=True, metavar="ACTION")
+    p = command(deck_do, "import", "read a deck from CSV, TSV or a plain-text notes export; replaces a deck of that name")
+    p.add_argument("name")
+    p.add_argument("file")
+    p.add_argument("--skip-bad", action="store_true", help="import the good rows and list each skipped one")
+    command(deck_do, "list", "the decks and their number of words")
+
+    key = command(commands, "key", "add, list and remove key codes")
+    key_do = key.add_subparsers(dest="action", required=True, metavar="ACTION")
+    p = command(key_do, "add", "a key code that shows a deck from a start date")
+    p.add_argument("key")
+    p.add_argument("--deck", required=True, metavar="NAME")
+    p.add_argument("--start", required=True, metavar="YYYY-MM-DD")
+    p.add_argument("--per-day", required=True, type=int, metavar="N", help="new words a day, 1 to 100")
+    p.add_argument("--tz", default="UTC", metavar="ZONE", help="the zone whose midnight begins the key's day")
+    command(key_do, "list", "the key codes")
+    p = command(key_do, "remove", "remove a key code and its own news")
+    p.add_argument("key")
+
+    news = command(commands, "news", "set the news ticker's text")
+    news_do = news.add_subparsers(dest="action", required=True, metavar="ACTION")
+    p = command(news_do, "set", "the news from a date on, for one key or for all")
+    p.add_argument("text")
+    p.add_argument("--from", dest="from_date", required=True, metavar="YYYY-MM-DD")
+    p.add_argument("--key", metavar="KEY", help="only this key (default: every key without news of its own)")
+
+    p = command(commands, "show", "the day's lines as the saver shows them")
+    p.add_argument("key")
+    p.add_argument("--date", metavar="YYYY-MM-DD", help="this day instead of today in the key's zone")
+    p.add_argument("--extra", action="store_true", help="with the grammar notes")
+
+    p = command(commands, "publish", "write OUTDIR/auth/<KEY>.xml for every key whose day has begun")
+    p.add_argument("outdir")
+    p.add_argument("--date", metavar="YYYY-MM-DD", help="this day for every key instead of today in its zone")
+
+    p = command(commands, "serve", "answer GET /auth/<KEY>.xml with the key's feed of the day")
+    p.add_argument("--host", default="127.0.0.1")
+    p.add_argument("--port", type=int, default=8080, help="0 takes a free port (printed as PORT=<n>)")
+    return top
+
+
+def _deck(args, db):
+    if args.action == "list":
+        for name, count in model.list_decks(db):
+            print("%s\t%d words" % (name, count))
+        return
+    rows, bad = deckfile.parse(args.file)
+    if bad and not args.skip_bad:
+        extra = "" if len(bad) == 1 else " (and %d more bad rows; --skip-bad imports the good ones)" % (len(bad) - 1)
+        raise PublishError(str(bad[0]) + extra)
+    for error in bad:
+        print("skipped %s" % error, file=sys.stderr)
+    model.import_deck(db, args.name, rows)
+    print("deck '%s': %d words imported%s" % (args.name, len(rows), ", %d rows skipped" % len(bad) if bad else ""))
+
+
+def _key(args, db):
+    if args.action == "add":
+        model.add_key(db, args.key, args.deck, args.start, args.per_day, args.tz)
+    elif args.action == "remove":
+        model.remove_key(db, args.key)
+    else:
+        for code, deck, start, per_day, tz in model.list_keys(db):
+            print("%s\tdeck=%s\tstart=%s\tper-day=%d\ttz=%s" % (code, deck, start, per_day, tz))
+
+
+def _show(args, db):
+    catalog = model.Catalog(db)
+    key = catalog.keys.get(args.key)
+    if key is None:
+        raise PublishError("no key code '%s'" % args.key)
+    date = schedule.parse_date(args.date) if args.date else schedule.local_date(key.tz)
+    day = catalog.lines(args.key, date, args.extra)
+    if day is None:
+        raise PublishError("key code '%s' has no feed on %s: it starts on %s" % (args.key, date, key.start))
+    news, lines = day
+    out = sys.stdout
+    if news:
+        out.write("news: %s\n" % news)
+    for line in lines:
+        out.write(line + "\n")
+
+
+def _publish(args, db):
+    date = schedule.parse_date(args.date) if args.date else None
+    written, unchanged, removed = publish(db, args.outdir, date)
+    print("%d feeds written, %d unchanged, %d removed" % (written, unchanged, removed))
+
+
+def run(argv):
+    args = _parser().parse_args(argv)
+    db_path = getattr(args, "db", "tavelin.db")
+    if args.command == "serve":
+        return serve(db_path, args.host, args.port)
+    changes = args.command in ("deck", "key", "news") and args.action not in ("list",)
+    db = open_db(db_path, create=changes)
+    try:
+        if args.command == "deck":
+            _deck(args, db)
+        elif args.command == "key":
+            _key(args, db)
+        elif args.command == "news":
+            model.set_news(db, args.text, args.from_date, args.key)
+        elif args.command == "show":
+            _show(args, db)
+        else:
+            _publish(args, db)
+    finally:
+        db.close()
+    return 0
+
+
+def main(argv=None):
+    # Texts on the command line and in files are UTF-8, whatever the locale says.
+    for stream in (sys.stdout, sys.stderr):
+        stream.reconfigure(encoding="utf-8", errors="surrogateescape")
+    try:
+        return run(sys.argv[1:] if argv is None else argv)
+    except PublishError as error:
+        print("%s: %s" % (PROG, error), file=sys.stderr)
+        return 1
+    except KeyboardInterrupt:
+        return 130
+    except BrokenPipeError:
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1

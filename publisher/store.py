@@ -1,0 +1,93 @@
+"""The SQLite file: decks and their words in order, key codes, news texts, and
+what publish has written where. Each schema version adds to the one before."""
+import contextlib
+import os
+import sqlite3
+
+from .errors import PublishError
+
+MIGRATIONS = [
+    # 1: decks, words, keys, news
+    """
+    CREATE TABLE decks (
+        id INTEGER PRIMARY KEY,
+        name TEXT NOT NULL UNIQUE
+    );
+    CREATE TABLE words (
+        deck_id INTEGER NOT NULL REFERENCES decks(id) ON DELETE CASCADE,
+        position INTEGER NOT NULL,
+        word TEXT NOT NULL,
+        translation TEXT NOT NULL,
+        transliteration TEXT NOT NULL DEFAULT '',
+        type TEXT NOT NULL DEFAULT '',
+        tense TEXT NOT NULL DEFAULT '',
+        gender TEXT NOT NULL DEFAULT '',
+        notes TEXT NOT NULL DEFAULT '',
+        PRIMARY KEY (deck_id, position)
+    ) WITHOUT ROWID;
+    CREATE TABLE keys (
+        code TEXT PRIMARY KEY,
+        deck_id INTEGER NOT NULL REFERENCES decks(id),
+        start TEXT NOT NULL,
+        per_day INTEGER NOT NULL CHECK (per_day BETWEEN 1 AND 100),
+        tz TEXT NOT NULL
+    );
+    CREATE TABLE news (
+        id INTEGER PRIMARY KEY,
+        key_code TEXT REFERENCES keys(code) ON DELETE CASCADE,
+        from_date TEXT NOT NULL,
+        text TEXT NOT NULL
+    );
+    CREATE INDEX news_by_key ON news (key_code, from_date);
+    """,
+    # 2: the files publish wrote, so that it removes only its own
+    """
+    CREATE TABLE published (
+        outdir TEXT NOT NULL,
+        key_code TEXT NOT NULL,
+        PRIMARY KEY (outdir, key_code)
+    ) WITHOUT ROWID;
+    """,
+]
+VERSION = len(MIGRATIONS)
+
+
+def open_db(path, create=False):
+    """The database at path, brought to the current version. A missing file is made
+    only when create is set, so that a mistyped --db is not mistaken for an empty one."""
+    if not create and not os.path.exists(path):
+        raise PublishError("no database here; 'deck import' makes one", file=path)
+    try:
+        db = sqlite3.connect(path, isolation_level=None, check_same_thread=False)
+        db.execute("PRAGMA foreign_keys = ON")
+        migrate(db, path)
+    except sqlite3.DatabaseError as error:
+        raise PublishError("not a usable database (%s)" % error, file=path) from None
+    return db
+
+
+def migrate(db, path):
+    version = db.execute("PRAGMA user_version").fetchone()[0]
+    if version > VERSION:
+        raise PublishError("made by a newer tavelin-publish (schema %d, this one knows %d)" % (version, VERSION),
+                           file=path)
+    if version == VERSION:
+        return
+    with transaction(db):
+        for script in MIGRATIONS[version:]:
+            for statement in script.split(";"):
+                if statement.strip():
+                    db.execute(statement)
+        db.execute("PRAGMA user_version = %d" % VERSION)
+
+
+@contextlib.contextmanager
+def transaction(db):
+    """All of the block's changes, or none of them."""
+    db.execute("BEGIN IMMEDIATE")
+    try:
+        yield db
+    except BaseException:
+        db.execute("ROLLBACK")
+        raise
+    db.execute("COMMIT")
