@@ -68,9 +68,11 @@ def awkward_rows():
 
 
 def script_rows():
-    """Every assigned character outside ASCII, controls and private use, packed into
-    fields filled up to their limits: every script, astral planes included."""
-    chars = (chr(c) for c in range(0xA0, 0x110000) if unicodedata.category(chr(c)) not in ("Cc", "Cs", "Cn", "Co"))
+    """Every assigned character outside ASCII, controls, line and paragraph separators
+    (a line break inside a line) and private use, packed into fields filled up to their
+    limits: every script, astral planes included."""
+    refused = ("Cc", "Cs", "Cn", "Co", "Zl", "Zp")
+    chars = (chr(c) for c in range(0xA0, 0x110000) if unicodedata.category(chr(c)) not in refused)
     rows, row, field, used = [], [], "", 0
     for c in chars:
         if used + units(c) > LIMITS[len(row)]:
