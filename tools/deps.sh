@@ -14,7 +14,7 @@ packages=(
   nsis
 )
 case $what in
-  test) packages+=(clang libclang-rt-14-dev sgml-data) ;;
+  test) packages+=(clang libclang-rt-14-dev sgml-data nginx) ;;
   demo) ;;
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
