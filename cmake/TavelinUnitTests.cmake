@@ -17,3 +17,8 @@ foreach(group IN LISTS groups)
   target_compile_definitions(unit_${group} PRIVATE TAVELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(unit_${group} TEST_PREFIX "unit.${group}." DISCOVERY_TIMEOUT 120)
 endforeach()
+
+# The publisher (tools/tavelin-publish) is Python: its unit tests run here too.
+add_test(NAME unit.publisher
+         COMMAND python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher -t ${PROJECT_SOURCE_DIR}/tests/publisher)
+set_tests_properties(unit.publisher PROPERTIES TIMEOUT 300 ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)

@@ -12,13 +12,19 @@ from .store import open_db
 PROG = "tavelin-publish"
 
 
+class _Parser(argparse.ArgumentParser):
+    def error(self, message):
+        # One line, like every other refusal.
+        self.exit(2, "%s: %s (--help shows the usage)\n" % (self.prog, message))
+
+
 def _db_option(parser):
     parser.add_argument("--db", default=argparse.SUPPRESS, metavar="FILE",
                         help="the database (default: tavelin.db in the working folder)")
 
 
 def _parser():
-    top = argparse.ArgumentParser(prog=PROG, description="Vocabulary decks in, each key code's feed of the day out.")
+    top = _Parser(prog=PROG, description="Vocabulary decks in, each key code's feed of the day out.")
     _db_option(top)
     commands = top.add_subparsers(dest="command", required=True, metavar="COMMAND")
 
@@ -143,7 +149,8 @@ def run(argv):
 def main(argv=None):
     # Texts on the command line and in files are UTF-8, whatever the locale says.
     for stream in (sys.stdout, sys.stderr):
-        stream.reconfigure(encoding="utf-8", errors="surrogateescape")
+        if hasattr(stream, "reconfigure"):
+            stream.reconfigure(encoding="utf-8", errors="surrogateescape")
     try:
         return run(sys.argv[1:] if argv is None else argv)
     except PublishError as error:

@@ -85,7 +85,9 @@ def _etag_matches(header, etag):
 class FeedHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "tavelin-publish"
-    sys_version = ""
+
+    def version_string(self):
+        return self.server_version
 
     def do_GET(self):
         self._answer(with_body=True)
