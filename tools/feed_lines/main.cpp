@@ -92,9 +92,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     const tavelin::FeedLines feed = tavelin::ReadFeedLines(bytes, args.extra);
-    if (!feed.accepted) {
+    if (!feed.accepted && bytes.size() < tavelin::kMinimumBodyBytes) {
         std::fprintf(stderr, "tavelin-feed-lines: '%s' holds %zu bytes; the saver takes fewer than %u as a failed "
                      "download and shows the cached day\n", args.file, bytes.size(), tavelin::kMinimumBodyBytes);
+        return 1;
+    }
+    if (!feed.accepted) { // a body past 4 GiB, or memory short
+        std::fprintf(stderr, "tavelin-feed-lines: '%s' (%zu bytes) is more than the saver can hold\n", args.file,
+                     bytes.size());
         return 1;
     }
     if (!feed.news.empty()) PrintLine("news: ", feed.news, "the news");
