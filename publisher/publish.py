@@ -13,17 +13,23 @@ def write_atomically(path, data):
     """Readers see the old file or the new one, never a part. An unchanged file is left
     alone, so that its time and the server's ETag for it stay as they were."""
     try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return False
+        if os.stat(path).st_size == len(data):
+            with open(path, "rb") as f:
+                if f.read() == data:
+                    return False
     except FileNotFoundError:
         pass
     folder, name = os.path.split(path)
     temp = os.path.join(folder, "%s%s.%d" % (TEMP_PREFIX, name, os.getpid()))
     try:
-        with open(temp, "wb") as f:
-            f.write(data)
-        os.chmod(temp, 0o644)
+        fd = os.open(temp, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        try:
+            view = memoryview(data)
+            while view:
+                view = view[os.write(fd, view):]
+            os.fchmod(fd, 0o644)  # whatever the umask: the web server reads it
+        finally:
+            os.close(fd)
         os.replace(temp, path)
     except BaseException:
         try:

@@ -1,6 +1,7 @@
 """Which deck positions a key shows on a day: each word the day it is introduced and
 again 1, 3, 7, 14 and 30 days later, so that passive exposure turns into memory."""
 import datetime
+import functools
 import re
 import zoneinfo
 
@@ -38,8 +39,10 @@ def new_positions(day, per_day, deck_length):
     return sorted({(first + i) % deck_length for i in range(per_day)})
 
 
+@functools.lru_cache(maxsize=4096)
 def day_positions(day, per_day, deck_length):
-    """The positions shown on day (0 = the start date), or None before the start."""
+    """The positions shown on day (0 = the start date), or None before the start.
+    Keys that share a start, a pace and a deck size share the answer."""
     if day < 0:
         return None
     seen, shown = set(), []
@@ -50,4 +53,4 @@ def day_positions(day, per_day, deck_length):
             if position not in seen:
                 seen.add(position)
                 shown.append(position)
-    return shown
+    return tuple(shown)

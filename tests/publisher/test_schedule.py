@@ -20,7 +20,7 @@ class DayListTest(unittest.TestCase):
         ]
         for day, expected in rows:
             with self.subTest(day=day):
-                self.assertEqual(schedule.day_positions(day, 2, 100), expected)
+                self.assertEqual(list(schedule.day_positions(day, 2, 100)), expected)
 
     def test_a_finished_deck_starts_over_and_shows_each_position_once(self):
         rows = [
@@ -33,7 +33,7 @@ class DayListTest(unittest.TestCase):
         ]
         for day, n, length, expected in rows:
             with self.subTest(day=day, n=n, length=length):
-                self.assertEqual(schedule.day_positions(day, n, length), expected)
+                self.assertEqual(list(schedule.day_positions(day, n, length)), expected)
 
     def test_no_list_before_the_start(self):
         self.assertIsNone(schedule.day_positions(-1, 5, 10))
