@@ -17,3 +17,11 @@ foreach(group IN LISTS groups)
   target_compile_definitions(unit_${group} PRIVATE TAVELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(unit_${group} TEST_PREFIX "unit.${group}." DISCOVERY_TIMEOUT 120)
 endforeach()
+
+# The deployment templates (installer/policy, the MSI's checks) against the saver's own
+# table of settings, printed by a program built from that table.
+add_executable(print_settings_table ${PROJECT_SOURCE_DIR}/tests/templates/print_settings_table.cpp)
+target_link_libraries(print_settings_table PRIVATE tavelin_settings)
+add_test(NAME templates.policy COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/templates/test_policy_templates.py)
+set_tests_properties(templates.policy PROPERTIES
+  ENVIRONMENT "TAVELIN_SETTINGS_TABLE=$<TARGET_FILE:print_settings_table>;TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
