@@ -145,16 +145,21 @@ class MsiTest(unittest.TestCase):
             self.assertEqual(desk.msiexec("/i", windows_path(self.newer)), 0)
             self.assertEqual(self.stored(desk), {n: (1, v) for n, v in longest.items()})
 
-    def test_a_site_transform_gives_the_package_its_values(self):
+    def test_a_site_transform_gives_a_package_its_values_and_an_older_package_is_refused(self):
         site = {"KEYCODE": "acme-site-7", "COMPANY": "Société Générale d'Exemple", "FEEDHOST": "feeds.acme.example:8080"}
         mst = os.path.join(harness.BUILD, "installer", "site.mst")
         made = subprocess.run([os.path.join(harness.SOURCE, "installer", "make-transform.py"), self.msi, mst,
                                *("%s=%s" % item for item in site.items())], capture_output=True, text=True, timeout=60)
         self.assertEqual(made.returncode, 0, made.stderr)
+        deployed = {"KeyCode": (1, site["KEYCODE"]), "Company": (1, site["COMPANY"]), "FeedHost": (1, site["FEEDHOST"])}
         with MsiSession("msi-transform", screen=(640, 480)) as desk:
-            self.assertEqual(desk.msiexec("/i", windows_path(self.msi), "TRANSFORMS=" + windows_path(mst)), 0)
-            self.assertEqual(self.stored(desk), {"KeyCode": (1, site["KEYCODE"]), "Company": (1, site["COMPANY"]),
-                                                 "FeedHost": (1, site["FEEDHOST"])})
+            # Made from one package, the transform serves a later one too.
+            self.assertEqual(desk.msiexec("/i", windows_path(self.newer), "TRANSFORMS=" + windows_path(mst)), 0)
+            self.assertEqual(self.stored(desk), deployed)
+            # The older package over the newer one is refused and changes nothing.
+            self.assertEqual(desk.msiexec("/i", windows_path(self.msi), "COMPANY=older"), ERROR_INSTALL_FAILURE)
+            self.assertEqual(self.stored(desk), deployed)
+            self.assertEqual([p["DisplayVersion"] for p in desk.products().values()], [self.newer_version])
 
     def stored(self, desk=None):
         values = (desk or self.desk).regdump(harness.SETTINGS_KEY) or {}
