@@ -20,7 +20,8 @@ data = open(sys.argv[1], "rb").read()
 pe = struct.unpack_from("<I", data, 0x3C)[0] if data[:2] == b"MZ" and len(data) >= 0x40 else 0
 if not (pe and data[pe:pe + 4] == b"PE\0\0" and struct.unpack_from("<H", data, pe + 4)[0] == 0x8664):
     sys.exit("not a 64-bit Windows program")
-at = data.find(struct.pack("<I", 0xFEEF04BD))
+key = data.find("VS_VERSION_INFO\0".encode("utf-16-le"))
+at = data.find(struct.pack("<I", 0xFEEF04BD), key, key + 40) if key >= 0 else -1
 if at < 0:
     sys.exit("no version record")
 ms, ls = struct.unpack_from("<II", data, at + 16)
