@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
   xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
-  nsis
+  nsis wixl msitools
 )
 case $what in
   test) packages+=(clang libclang-rt-14-dev sgml-data nginx) ;;

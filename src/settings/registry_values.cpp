@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "settings/settings_table.h"
 
 namespace tavelin {
 
@@ -34,7 +35,7 @@ bool ReadText(RegistryStore& store, RegistryKey key, std::u16string_view name, u
 
 bool ReadFont(RegistryStore& store, RegistryKey key, LogFont& lf) {
     LogFont scratch = lf;
-    if (!store.Query(key, u"LogicalFontStructure", &scratch, sizeof scratch).ok) return false;
+    if (!store.Query(key, kFontSetting.name, &scratch, sizeof scratch).ok) return false;
     // A stored face name of 32 units without NUL would send font calls past the record.
     scratch.lfFaceName[31] = u'\0';
     lf = scratch;

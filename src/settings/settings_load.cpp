@@ -2,30 +2,33 @@
 #include "settings/settings_load.h"
 
 #include "settings/registry_values.h"
+#include "settings/settings_table.h"
 
 namespace tavelin {
 
 namespace {
 
-constexpr uint32_t kCompanyBytes = 1024; // 511 units and the NUL
-constexpr uint32_t kKeyCodeBytes = 2048; // 1,023 units and the NUL
-constexpr uint32_t kFeedHostBytes = 512; // 255 units and the NUL
+static_assert(kFontSetting.limit == sizeof(LogFont));
 
-bool ReadFlag(RegistryStore& store, RegistryKey key, std::u16string_view name) {
+bool ReadFlag(RegistryStore& store, RegistryKey key, const Setting& flag) {
     uint32_t word = 0;
-    ReadDword(store, key, name, word);
+    ReadDword(store, key, flag.name, word);
     return word != 0;
+}
+
+bool ReadText(RegistryStore& store, RegistryKey key, const Setting& text, std::u16string& value) {
+    return ReadText(store, key, text.name, text.TextBufferBytes(), value);
 }
 
 void ReadExisting(RegistryStore& store, RegistryKey key, Log& log, SaverSettings& s) {
     ReadFont(store, key, s.lf);
-    ReadDword(store, key, u"MaxShowStrings", s.dwMaxShowStrings);
-    if (!ReadText(store, key, u"Company", kCompanyBytes, s.szCompany)) s.szCompany.clear();
-    ReadText(store, key, u"KeyCode", kKeyCodeBytes, s.szKeyCode);
-    log.gLogEnabled = ReadFlag(store, key, u"Log");
-    s.gExtraEnabled = ReadFlag(store, key, u"Extra");
-    s.gLogoEnabled = ReadFlag(store, key, u"Logo");
-    ReadText(store, key, u"FeedHost", kFeedHostBytes, s.szFeedHost);
+    ReadDword(store, key, kMaxShowStringsSetting.name, s.dwMaxShowStrings);
+    if (!ReadText(store, key, kCompanySetting, s.szCompany)) s.szCompany.clear();
+    ReadText(store, key, kKeyCodeSetting, s.szKeyCode);
+    log.gLogEnabled = ReadFlag(store, key, kLogSetting);
+    s.gExtraEnabled = ReadFlag(store, key, kExtraSetting);
+    s.gLogoEnabled = ReadFlag(store, key, kLogoSetting);
+    ReadText(store, key, kFeedHostSetting, s.szFeedHost);
 }
 
 } // namespace

@@ -5,6 +5,7 @@ pointer and keys. Every process it starts is ended by its id; every wait is
 bounded."""
 import glob
 import os
+import re
 import shutil
 import signal
 import socket
@@ -24,6 +25,11 @@ TOOLS = os.path.join(BUILD, "tools")
 SETTINGS_KEY = r"HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
 DATA_KEY = SETTINGS_KEY + r"\Data"
 SCREEN = (1920, 1080)
+
+
+def unescape(data):
+    """regdump's text back: one pass, so an escaped backslash before "t" stays a backslash."""
+    return re.sub(r"\\([\\tnr])", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m.group(1), "\\"), data)
 
 
 def wait_for(predicate, timeout, step=0.1):
@@ -229,8 +235,7 @@ class Session:
         values = {}
         for line in out.splitlines():
             name, kind, data = line.split("\t", 2)
-            values[name] = (int(kind), data.replace("\\t", "\t").replace("\\n", "\n").replace("\\r", "\r")
-                            .replace("\\\\", "\\"))
+            values[name] = (int(kind), unescape(data))
         return values
 
     def cached_texts(self):
