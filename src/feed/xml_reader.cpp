@@ -277,7 +277,8 @@ void Reader::Reference() {
     while (pos_ < text_.size() && text_[pos_] != u';' && reference.length < kReferenceLimit) {
         reference.units[reference.length++] = text_[pos_++];
     }
-    if (pos_ < text_.size() && text_[pos_] == u';') ++pos_;
+    // Only a ';' that ended the collection belongs to it; after 16 units it is text.
+    if (reference.length < kReferenceLimit && pos_ < text_.size() && text_[pos_] == u';') ++pos_;
     DECODEENTITY(reference);
     // Never longer than the units it was collected from, which the value has
     // not reached yet.

@@ -41,6 +41,7 @@ const Case kCases[] = {
     {"an escaped '<' ends the text", u"<d>one &lt;br&gt; two</d>", {"1 d:one "}},
     {"&amp; before lt; is not an escaped '<'", u"<w>&amp;lt;</w>", {"1 w:&lt;"}},
     {"reference collection stops at 16 units", u"<w>&abcdefghijklmnopqrst;</w>", {"1 w:&abcdefghijklmnopqrst;"}},
+    {"a ';' right after 16 collected units is text", u"<w>&abcdefghijklmno;x</w>", {"1 w:&abcdefghijklmno;x"}},
     {"30 digits wrap at 16 bits", u"<w>&#123456789012345678901234567890;</w>",
      {"1 w:\u2ff25678901234567890;"}},
     {"CDATA at the start of content", u"<d><![CDATA[a < b & c] d]]></d>", {"1 d:a < b & c] d"}},
