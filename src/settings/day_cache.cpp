@@ -116,7 +116,7 @@ bool SAVESTRINGSINREG(RegistryStore& store, Log& log, Group& group) {
         const auto* item = static_cast<const char16_t*>(group.GetAt(i));
         // Stored no longer than a reader can load it, so the list never breaks here.
         std::u16string_view text = item == nullptr ? std::u16string_view() : std::u16string_view(item);
-        text = text.substr(0, kCachedStringLimit);
+        text = CutText(text, kCachedStringLimit);
         if (store.Set(key.get(), name, kRegSz, text.data(), static_cast<uint32_t>(text.size() * 2))) {
             ++saved;
             log.Write(u"SAVESTRINGSINREG Saved, and counted, string %s, |%s|", name, text);
