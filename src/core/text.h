@@ -21,12 +21,15 @@ constexpr std::u16string_view UpToNul(std::u16string_view text) {
 
 constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-// The units of text kept when it is cut to limit: one fewer when the last one
-// kept would be a high surrogate, whose partner the cut drops. Every cut of a
-// text to a buffer goes through here, so no half character reaches a reader.
+// The units worth keeping of what a cut kept: a high surrogate at its end lost
+// its partner to the cut, so it goes too. Every cut of a text to a buffer comes
+// through here, so no half character reaches a reader.
+constexpr size_t WholeLength(std::u16string_view kept) {
+    return !kept.empty() && IsHighSurrogate(kept.back()) ? kept.size() - 1 : kept.size();
+}
+// The units of text kept when it is cut to limit.
 constexpr size_t CutLength(std::u16string_view text, size_t limit) {
-    if (text.size() <= limit) return text.size();
-    return limit > 0 && IsHighSurrogate(text[limit - 1]) ? limit - 1 : limit;
+    return text.size() <= limit ? text.size() : WholeLength(text.substr(0, limit));
 }
 constexpr std::u16string_view CutText(std::u16string_view text, size_t limit) {
     return text.substr(0, CutLength(text, limit));

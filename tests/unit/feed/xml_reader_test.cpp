@@ -122,6 +122,11 @@ TEST(XmlReader, FieldsAreCutAtTheirLimits) {
     for (int i = 0; i < 600; ++i) references += u"&amp;";
     d = one(u"<x>" + references + longText + u"</x>");
     EXPECT_EQ(d.szValue, std::u16string(600, u'&') + std::u16string(423, u't'));
+    // A cut through a surrogate pair drops the pair whole, and nothing after it slips in.
+    std::u16string faces;
+    for (int i = 0; i < 600; ++i) faces += u"\U0001F600";
+    d = one(u"<x>" + faces + u"&amp;z</x>");
+    EXPECT_EQ(d.szValue, faces.substr(0, 1022));
     // A 256-unit name ending in '/': the '/' was beyond the limit, the tag still closes.
     const std::u16string tag = u"<r><" + std::u16string(255, u'b') + u"/><c/></r>";
     RecordingLog recording;
