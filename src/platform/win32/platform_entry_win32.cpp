@@ -29,6 +29,7 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* info) {
 // The platform's verdict: the earlier filter, then crash reporting or a
 // just-in-time debugger. Ours stands aside meanwhile, so it is not asked again.
 LONG AskPlatform(EXCEPTION_POINTERS* info) {
+    if (gGuard.load() == nullptr) return UnhandledExceptionFilter(info); // ours is not in place
     const LPTOP_LEVEL_EXCEPTION_FILTER ours = SetUnhandledExceptionFilter(gPrevious.load());
     const LONG verdict = UnhandledExceptionFilter(info);
     SetUnhandledExceptionFilter(ours);
