@@ -1,6 +1,8 @@
 // Runtime half of the bounded formatter: one pass over the format, output cut at the limit.
 #include "core/format.h"
 
+#include "core/text.h"
+
 namespace tavelin {
 namespace {
 
@@ -85,7 +87,8 @@ void Emit(BoundedOut& out, const Spec& spec, const FormatArg* arg) {
 } // namespace
 
 void FormatInto(std::u16string& out, size_t limit, std::u16string_view f, std::span<const FormatArg> args) {
-    BoundedOut sink(out, limit);
+    // One unit past the limit shows whether the output was cut, and where.
+    BoundedOut sink(out, limit < out.max_size() ? limit + 1 : limit);
     size_t next = 0;
     for (size_t i = 0; i < f.size(); ++i) {
         if (f[i] != u'%') {
@@ -111,6 +114,7 @@ void FormatInto(std::u16string& out, size_t limit, std::u16string_view f, std::s
         Emit(sink, spec, next < args.size() ? &args[next] : nullptr);
         ++next;
     }
+    out.resize(CutLength(out, limit));
 }
 
 } // namespace tavelin

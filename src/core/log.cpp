@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "core/text.h"
+
 namespace tavelin {
 namespace {
 
@@ -26,13 +28,13 @@ bool Log::AppendText(LogFileHandle file, std::u16string_view text) {
 
 LogFileHandle Log::CREATELOGFILE(std::u16string_view prefix) {
     const LocalTime t = clock_.LocalNow();
-    std::u16string name(prefix.substr(0, kNameLimit));
+    std::u16string name(CutText(prefix, kNameLimit));
     name += FormatBounded(kNameLimit - name.size(), u"_%04i%02i%02i_%02i%02i%02i.LOG", t.year, t.month, t.day,
                           t.hour, t.minute, t.second);
     LogFileHandle file = files_.Create(name);
     if (file == nullptr) return nullptr;
 
-    std::u16string header(prefix.substr(0, kHeaderLimit));
+    std::u16string header(CutText(prefix, kHeaderLimit));
     header += FormatBounded(kHeaderLimit - header.size(), u" Log File\r\n");
     AppendText(file, header);
     WRITELOGLINE(file, u"CREATELOGFILE,TIMESTAMP START");
@@ -44,7 +46,7 @@ bool Log::WRITELOGLINE(LogFileHandle file, std::u16string_view message) {
     const uint32_t n = gLogSequence++;
     std::u16string line =
         FormatBounded(kLineLimit, u"%02i:%02i:%02i.%03i,Seq=%012lu,", t.hour, t.minute, t.second, t.millisecond, n);
-    line += message.substr(0, kMessageLimit);
+    line += CutText(message, kMessageLimit);
     line += u"\r\n";
     return AppendText(file, line);
 }

@@ -19,10 +19,24 @@ constexpr std::u16string_view UpToNul(std::u16string_view text) {
     return nul == std::u16string_view::npos ? text : text.substr(0, nul);
 }
 
-// A fixed-size field: text cut silently at its limit of units.
-inline std::u16string CapText(std::u16string_view text, size_t limit) {
-    return std::u16string(text.substr(0, limit));
+constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// The units worth keeping of what a cut kept: a high surrogate at its end lost
+// its partner to the cut, so it goes too. Every cut of a text to a buffer comes
+// through here, so no half character reaches a reader.
+constexpr size_t WholeLength(std::u16string_view kept) {
+    return !kept.empty() && IsHighSurrogate(kept.back()) ? kept.size() - 1 : kept.size();
 }
+// The units of text kept when it is cut to limit.
+constexpr size_t CutLength(std::u16string_view text, size_t limit) {
+    return text.size() <= limit ? text.size() : WholeLength(text.substr(0, limit));
+}
+constexpr std::u16string_view CutText(std::u16string_view text, size_t limit) {
+    return text.substr(0, CutLength(text, limit));
+}
+
+// A fixed-size field: text cut silently at its limit of units.
+inline std::u16string CapText(std::u16string_view text, size_t limit) { return std::u16string(CutText(text, limit)); }
 
 // UTF-8 of UTF-16 text (lone surrogates become U+FFFD); for tools and test output.
 std::string ToUtf8(std::u16string_view text);

@@ -12,7 +12,7 @@ using namespace std::string_view_literals; // names compared without a length sc
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
 std::u16string_view Field(const XmlTreeObject& object, size_t limit) {
-    return object.pData->szValue().substr(0, limit);
+    return CutText(object.pData->szValue(), limit);
 }
 
 struct ItemReading {
@@ -134,7 +134,7 @@ void ComposeItemInto(std::u16string& s, const VocabularyItem& item, bool gExtraE
         if (!item.gender.empty()) s.append(u", gender:").append(item.gender);
         if (!item.notes.empty()) s.append(u", [").append(item.notes).append(u"]");
     }
-    if (s.size() > kComposeLimit) s.resize(kComposeLimit);
+    s.resize(CutLength(s, kComposeLimit));
 }
 
 } // namespace tavelin

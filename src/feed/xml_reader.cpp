@@ -8,6 +8,7 @@
 #endif
 #include <new>
 
+#include "core/text.h"
 #include "feed/xml_tree.h"
 
 namespace tavelin {
@@ -76,10 +77,13 @@ struct Field {
     }
     // run lies in the text at or after units + length.
     void Push(const char16_t* run, size_t n) {
+        const bool cutBefore = seen > Limit; // a cut field takes nothing more
         seen += n;
+        if (cutBefore) return;
         if (n > Limit - length) n = Limit - length;
         if (run != units + length) std::memmove(units + length, run, n * sizeof(char16_t));
         length += n;
+        if (seen > Limit) length = WholeLength(View());
     }
     std::u16string_view View() const { return {units, length}; }
 };
@@ -277,7 +281,8 @@ void Reader::Reference() {
     while (pos_ < text_.size() && text_[pos_] != u';' && reference.length < kReferenceLimit) {
         reference.units[reference.length++] = text_[pos_++];
     }
-    if (pos_ < text_.size() && text_[pos_] == u';') ++pos_;
+    // Only a ';' that ended the collection belongs to it; after 16 units it is text.
+    if (reference.length < kReferenceLimit && pos_ < text_.size() && text_[pos_] == u';') ++pos_;
     DECODEENTITY(reference);
     // Never longer than the units it was collected from, which the value has
     // not reached yet.

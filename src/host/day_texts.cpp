@@ -24,8 +24,9 @@ void ReplaceCache(Group& messages, Log& log, DayTextSources& sources) {
         log.Write(u"WM_CREATE Returned from SAVESTRINGSINREG, Could not save today's strings in the registry.");
 }
 
-void FallBack(Group& messages, Log& log, DayTextSources& sources) {
-    log.Write(u"WM_CREATE Returned from GETRSSFEED, No strings were pulled, we have a problem.");
+// fetched: whether GETRSSFEED ran at all; when it did not, the line saying why stands alone.
+void FallBack(Group& messages, Log& log, DayTextSources& sources, bool fetched) {
+    if (fetched) log.Write(u"WM_CREATE Returned from GETRSSFEED, No strings were pulled, we have a problem.");
     if (sources.COUNTSTRINGSINREG() < 1) {
         Append(messages, kNoDataText);
     } else if (sources.GETSTRINGSFROMREG(messages)) {
@@ -61,7 +62,7 @@ void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news,
         log.Write(u"WM_CREATE Returned from GETRSSFEED, %lu strings pulled.", messages.GetCount());
     }
     if (messages.GetCount() > 0) ReplaceCache(messages, log, sources);
-    else FallBack(messages, log, sources);
+    else FallBack(messages, log, sources, !url.empty());
 
     if (!settings.szCompany.empty()) Append(messages, settings.szCompany);
     if (settings.gLogoEnabled) Append(messages, u"");

@@ -12,8 +12,9 @@ WindowHandle SaverHost::NamedWindow(uint32_t number) {
 int32_t SaverHost::SaverEntry() {
     const auto platformId = entry_.PlatformId();
     frame.bConsumerPlatform = platformId && *platformId == kConsumerPlatformId;
-    const SaverCommand command = ParseCommandLine(entry_.CommandLine());
-    return entry_.RunGuarded([&] { return RunMode(command); }, [&] { frame.NotifySaverRunning(false); });
+    // The whole run, reading the command line included, is under the guard.
+    return entry_.RunGuarded([&] { return RunMode(ParseCommandLine(entry_.CommandLine())); },
+                             [&] { frame.NotifySaverRunning(false); });
 }
 
 int32_t SaverHost::RunMode(const SaverCommand& command) {

@@ -15,6 +15,10 @@ constexpr std::u16string_view kNoElements = u"GETUNIQUEHEIGHT2 No elements in ra
 // The single range covering rows 0..iMaxBottom; false when it cannot be made.
 bool Initialise(Log& log, Group& gRanges, int32_t iMaxBottom) {
     log.Write(u"GETUNIQUEHEIGHT2 Initialising Range Group with one large range");
+    // Refused before the range is made, so its log has no "Initial Range" and no
+    // "No Acceptable Range" line: a range of zero or fewer rows would break the
+    // rule that every free range holds a row, and could never be used anyway.
+    // The result is the same -1; the group stays empty and asks again next time.
     if (iMaxBottom < 0) {
         log.Write(u"GETUNIQUEHEIGHT2 ERROR No rows to scroll in, iMaxBottom=%d", iMaxBottom);
         return false;

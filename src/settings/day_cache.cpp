@@ -110,11 +110,13 @@ bool SAVESTRINGSINREG(RegistryStore& store, Log& log, Group& group) {
     uint32_t saved = 0;
     const uint32_t count = group.GetCount();
     for (uint32_t i = 0; i < count; ++i) {
-        const std::u16string name = ValueName(i + 1);
+        // Named by what is stored so far: after a failed write the next text takes
+        // the free name, as readers stop at the first gap.
+        const std::u16string name = ValueName(saved + 1);
         const auto* item = static_cast<const char16_t*>(group.GetAt(i));
         // Stored no longer than a reader can load it, so the list never breaks here.
         std::u16string_view text = item == nullptr ? std::u16string_view() : std::u16string_view(item);
-        text = text.substr(0, kCachedStringLimit);
+        text = CutText(text, kCachedStringLimit);
         if (store.Set(key.get(), name, kRegSz, text.data(), static_cast<uint32_t>(text.size() * 2))) {
             ++saved;
             log.Write(u"SAVESTRINGSINREG Saved, and counted, string %s, |%s|", name, text);

@@ -24,7 +24,8 @@ int32_t COUNTSTRINGSINREG(RegistryStore& store, Log& log);
 bool GETSTRINGSFROMREG(RegistryStore& store, Log& log, Group& group, TextCopier copy = DuplicateText);
 // Deletes "Data" with its values; true when it was deleted.
 bool DELETESTRINGSINREG(RegistryStore& store, Log& log);
-// Stores the group's strings as 0001 on; true when every one was stored.
+// Stores the group's strings as 0001 on, without gaps even past a failed
+// write; true when every one was stored.
 bool SAVESTRINGSINREG(RegistryStore& store, Log& log, Group& group);
 
 } // namespace tavelin

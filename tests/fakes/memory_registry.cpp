@@ -56,7 +56,7 @@ QueryResult MemoryRegistry::Query(RegistryKey key, std::u16string_view name, voi
 bool MemoryRegistry::Set(RegistryKey key, std::u16string_view name, uint32_t type, const void* data,
                          uint32_t bytes) {
     auto* handle = static_cast<Handle*>(key);
-    if (!handles_.contains(handle)) return false;
+    if (failSetCalls.contains(++setCalls_) || !handles_.contains(handle)) return false;
     Key* k = Find(*handle);
     if (k == nullptr || failSetNames.contains(std::u16string(name))) return false;
     const auto* p = static_cast<const unsigned char*>(data);

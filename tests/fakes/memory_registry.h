@@ -26,6 +26,8 @@ public:
     std::set<std::u16string> failOpenPaths;
     // Sets of these value names fail and store nothing.
     std::set<std::u16string> failSetNames;
+    // Set calls with these numbers (the first call is 1) fail and store nothing.
+    std::set<uint32_t> failSetCalls;
 
     OpenResult CreateOrOpen(Hive hive, std::u16string_view path) override;
     QueryResult Query(RegistryKey key, std::u16string_view name, void* buffer, uint32_t size) override;
@@ -55,6 +57,7 @@ private:
 
     std::map<std::pair<Hive, std::u16string>, Key> keys_;
     std::set<Handle*> handles_;
+    uint32_t setCalls_ = 0;
     std::vector<std::unique_ptr<Handle>> owned_;
 };
 

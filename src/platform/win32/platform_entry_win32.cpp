@@ -1,5 +1,6 @@
 // The process side of the saver: its window class, window and message loop.
-// No C++ exception crosses a window procedure; a fault ends the process with -1.
+// No C++ exception crosses a window procedure; a fault goes to the platform's
+// own fault handling first, then ends the process with -1.
 #include "platform/win32/platform_entry_win32.h"
 
 #include <windows.h>
@@ -15,12 +16,24 @@ namespace {
 HWND AsHwnd(WindowHandle window) { return static_cast<HWND>(window); }
 
 // The unhandled-fault filter takes no context, so the guard that is running
-// is the one piece of process-wide state here.
+// and the filter it replaced are the process-wide state here.
 std::atomic<Win32EntryOps*> gGuard{nullptr};
+std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> gPrevious{nullptr};
 
-LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS*) {
-    if (Win32EntryOps* guard = gGuard.load()) guard->Fault();
-    return EXCEPTION_CONTINUE_SEARCH;
+LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* info) {
+    if (Win32EntryOps* guard = gGuard.load()) return guard->Fault(info);
+    const LPTOP_LEVEL_EXCEPTION_FILTER previous = gPrevious.load();
+    return previous != nullptr ? previous(info) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The platform's verdict: the earlier filter, then crash reporting or a
+// just-in-time debugger. Ours stands aside meanwhile, so it is not asked again.
+LONG AskPlatform(EXCEPTION_POINTERS* info) {
+    if (gGuard.load() == nullptr) return UnhandledExceptionFilter(info); // ours is not in place
+    const LPTOP_LEVEL_EXCEPTION_FILTER ours = SetUnhandledExceptionFilter(gPrevious.load());
+    const LONG verdict = UnhandledExceptionFilter(info);
+    SetUnhandledExceptionFilter(ours);
+    return verdict;
 }
 
 LRESULT CALLBACK SaverClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -34,7 +47,10 @@ LRESULT CALLBACK SaverClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     try {
         return entry->procedure()->Handle(hwnd, message, wParam, lParam);
     } catch (...) {
-        entry->Fault();
+        // It must not unwind through user32: whatever the platform says, the process ends.
+        entry->FaultFromThrow();
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kFaultExitCode));
+        ExitProcess(static_cast<UINT>(kFaultExitCode));
     }
 }
 
@@ -118,27 +134,48 @@ int32_t Win32EntryOps::RunConfigurationDialog(WindowHandle owner, Log& log) {
 int32_t Win32EntryOps::RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) {
     onFault_ = &onFault;
     gGuard.store(this);
-    LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(OnUnhandledFault);
+    gPrevious.store(SetUnhandledExceptionFilter(OnUnhandledFault));
     int32_t result = kFaultExitCode;
     try {
         result = body();
     } catch (...) {
-        onFault();
+        FaultFromThrow();
     }
-    SetUnhandledExceptionFilter(previous);
+    SetUnhandledExceptionFilter(gPrevious.exchange(nullptr));
     gGuard.store(nullptr);
     onFault_ = nullptr;
     return result;
 }
 
-void Win32EntryOps::Fault() {
+long Win32EntryOps::Fault(EXCEPTION_POINTERS* info) {
+    const LONG verdict = AskPlatform(info);
+    if (verdict != EXCEPTION_EXECUTE_HANDLER) return verdict;
+    CleanUpOnce();
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kFaultExitCode));
+    ExitProcess(static_cast<UINT>(kFaultExitCode));
+}
+
+long Win32EntryOps::FaultFromThrow() {
+    CONTEXT context{};
+    RtlCaptureContext(&context);
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = kThrowFaultCode;
+    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+#if defined(_M_X64) || defined(__x86_64__)
+    record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+#endif
+    EXCEPTION_POINTERS info{&record, &context};
+    const LONG verdict = AskPlatform(&info);
+    if (verdict == EXCEPTION_EXECUTE_HANDLER) CleanUpOnce();
+    return verdict;
+}
+
+void Win32EntryOps::CleanUpOnce() {
     // Only once: a fault inside onFault must not come back here.
     const std::function<void()>* onFault = onFault_;
     onFault_ = nullptr;
     gGuard.store(nullptr);
     if (onFault != nullptr && *onFault) (*onFault)();
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(kFaultExitCode));
-    ExitProcess(static_cast<UINT>(kFaultExitCode));
 }
 
 } // namespace tavelin::win32

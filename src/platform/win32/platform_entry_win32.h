@@ -6,7 +6,13 @@
 
 #include "host/entry_ops.h"
 
+struct _EXCEPTION_POINTERS; // the platform's fault record, from <windows.h>
+
 namespace tavelin::win32 {
+
+// The exception code a C++ exception that escapes the run is reported under:
+// the one the runtime raises for a throw.
+inline constexpr unsigned long kThrowFaultCode = 0x20474343;
 
 class Win32EntryOps : public EntryOps {
 public:
@@ -29,12 +35,19 @@ public:
     int32_t RunConfigurationDialog(WindowHandle owner, Log& log) override;
     int32_t RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) override;
 
-    // A fault escaped a window procedure or the mode: tell, then end the process.
-    [[noreturn]] void Fault();
+    // A fault escaped the run. The platform's own handling of unhandled faults
+    // (the filter in place before the guard, then the system's error reporting)
+    // sees it first; only when that lets the program go on does onFault run and
+    // the process end with kFaultExitCode. Otherwise the platform's verdict is returned.
+    long Fault(_EXCEPTION_POINTERS* info);
+    // The same for a C++ exception, reported under kThrowFaultCode.
+    long FaultFromThrow();
 
     MessageHandler* procedure() const { return procedure_; }
 
 private:
+    void CleanUpOnce();
+
     void* instance_;
     DialogRunner dialog_;
     MessageHandler* procedure_ = nullptr;

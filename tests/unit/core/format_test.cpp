@@ -42,6 +42,19 @@ TEST(Format, OutputIsCutAtTheLimit) {
     EXPECT_EQ(FormatBounded(0, u"abc"), u"");
 }
 
+TEST(Format, ACutNeverEndsInHalfACharacter) {
+    // "a" and 600 U+1F600: at 1,023 units the cut falls inside a pair, whose first half goes too.
+    std::u16string faces = u"a";
+    for (int i = 0; i < 600; ++i) faces += u"\U0001F600";
+    const std::u16string saved =
+        FormatMessage(u"SAVESTRINGSINREG Saved, and counted, string %s, |%s|", std::u16string_view(u"0001"), faces);
+    EXPECT_EQ(saved.size(), kMessageLimit - 1);
+    EXPECT_EQ(saved.back(), u'\xDE00');
+    EXPECT_EQ(FormatBounded(3, u"ab\U0001F600"), u"ab");
+    EXPECT_EQ(FormatBounded(4, u"ab\U0001F600"), u"ab\U0001F600");
+    EXPECT_EQ(FormatBounded(3, u"ab\U0001F600%d", 7), u"ab"); // nothing after the cut slips in
+}
+
 TEST(Format, RuntimeFormatsWithUnknownDirectivesKeepTheirText) {
     std::u16string out;
     const FormatArg arg{FormatArg::Kind::Integer, {}, 3};

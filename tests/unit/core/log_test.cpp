@@ -62,6 +62,10 @@ TEST_F(LogTest, MessagesAreVerbatimAndCut) {
     // A caller passing an over-long message straight to the writer is cut too.
     log.WRITELOGLINE(log.gLogFile, std::u16string(3000, u'z'));
     EXPECT_EQ(MemoryLogFile::Lines(*files.Only()).back().size(), 30 + kMessageLimit);
+    // A pair that the cut would split is left out whole.
+    log.WRITELOGLINE(log.gLogFile, std::u16string(kMessageLimit - 1, u'z') + u"\U0001F600");
+    EXPECT_EQ(MemoryLogFile::Lines(*files.Only()).back(),
+              MemoryLogFile::Lines(*files.Only()).back().substr(0, 30) + std::u16string(kMessageLimit - 1, u'z'));
 }
 
 TEST_F(LogTest, NothingIsWrittenWhileTheLogIsOff) {

@@ -86,6 +86,10 @@ TEST(Extraction, FieldsAreCutAtTheirLimits) {
     const Lines texts = Extract(doc, true).texts;
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], std::string(127, 'w') + ":x, " + std::string(127, 'w') + ", [" + std::string(1023, 'n') + "]");
+    // A cut through a surrogate pair drops the whole pair.
+    const std::u16string face = std::u16string(126, u'v') + u"\U0001F600";
+    EXPECT_EQ(Extract(u"<f><item><word1>" + face + u"</word1><word2>y</word2></item></f>", false).texts,
+              Lines{std::string(126, 'v') + ":y"});
 }
 
 TEST(Extraction, LogsEachTextAndAppendsAtTheTail) {

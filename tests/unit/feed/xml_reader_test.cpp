@@ -41,6 +41,7 @@ const Case kCases[] = {
     {"an escaped '<' ends the text", u"<d>one &lt;br&gt; two</d>", {"1 d:one "}},
     {"&amp; before lt; is not an escaped '<'", u"<w>&amp;lt;</w>", {"1 w:&lt;"}},
     {"reference collection stops at 16 units", u"<w>&abcdefghijklmnopqrst;</w>", {"1 w:&abcdefghijklmnopqrst;"}},
+    {"a ';' right after 16 collected units is text", u"<w>&abcdefghijklmno;x</w>", {"1 w:&abcdefghijklmno;x"}},
     {"30 digits wrap at 16 bits", u"<w>&#123456789012345678901234567890;</w>",
      {"1 w:\u2ff25678901234567890;"}},
     {"CDATA at the start of content", u"<d><![CDATA[a < b & c] d]]></d>", {"1 d:a < b & c] d"}},
@@ -121,6 +122,11 @@ TEST(XmlReader, FieldsAreCutAtTheirLimits) {
     for (int i = 0; i < 600; ++i) references += u"&amp;";
     d = one(u"<x>" + references + longText + u"</x>");
     EXPECT_EQ(d.szValue, std::u16string(600, u'&') + std::u16string(423, u't'));
+    // A cut through a surrogate pair drops the pair whole, and nothing after it slips in.
+    std::u16string faces;
+    for (int i = 0; i < 600; ++i) faces += u"\U0001F600";
+    d = one(u"<x>" + faces + u"&amp;z</x>");
+    EXPECT_EQ(d.szValue, faces.substr(0, 1022));
     // A 256-unit name ending in '/': the '/' was beyond the limit, the tag still closes.
     const std::u16string tag = u"<r><" + std::u16string(255, u'b') + u"/><c/></r>";
     RecordingLog recording;

@@ -34,11 +34,16 @@ public:
     int loops = 0;
     int32_t quitCode = 0;
     bool fault = false; // the guarded body is not run; the guard fires
+    bool guarding = false;
+    int commandLineReadsUnguarded = 0;
     // What the loop does: by default the saver posts quit at once.
     std::function<void()> duringLoop;
 
     std::optional<uint32_t> PlatformId() override { return platformId; }
-    std::u16string CommandLine() override { return commandLine; }
+    std::u16string CommandLine() override {
+        if (!guarding) ++commandLineReadsUnguarded;
+        return commandLine;
+    }
     bool IsWindow(WindowHandle w) override { return std::find(windows.begin(), windows.end(), w) != windows.end(); }
     WindowHandle ForegroundWindow() override { return foreground; }
     void BringToForeground(WindowHandle w) override { broughtForward.push_back(w); }
@@ -73,7 +78,12 @@ public:
         return dialogResult;
     }
     int32_t RunGuarded(const std::function<int32_t()>& body, const std::function<void()>& onFault) override {
-        if (!fault) return body();
+        if (!fault) {
+            guarding = true;
+            const int32_t result = body();
+            guarding = false;
+            return result;
+        }
         onFault();
         return kFaultExitCode;
     }

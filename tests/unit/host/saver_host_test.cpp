@@ -159,6 +159,10 @@ TEST_F(SaverHostTest, FaultInTheModeTellsTheSystemTheSaverStopped) {
     entry.fault = true;
     EXPECT_EQ(Run(u"Tavelin.scr /s"), -1);
     EXPECT_EQ(window.running, std::vector<bool>{false});
+    // Reading the command line is part of the guarded run too.
+    entry.fault = false;
+    EXPECT_EQ(Run(u"Tavelin.scr /x"), -1);
+    EXPECT_EQ(entry.commandLineReadsUnguarded, 0);
 }
 
 } // namespace

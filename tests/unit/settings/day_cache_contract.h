@@ -113,13 +113,17 @@ TEST_P(SettingsContract, SaveWithoutDeleteLeavesHigherValuesBehind) {
 TEST_P(SettingsContract, OverlongStringIsStoredAsTheReaderKeepsItAndTheListGoesOn) {
     TextGroup today;
     today.Add(std::u16string(1500, u'g'));
+    // A cut through a surrogate pair would store half a character: the pair goes whole.
+    today.Add(std::u16string(1022, u'h') + u"\U0001F600!");
     today.Add(u"next");
     StartLog();
     EXPECT_TRUE(SAVESTRINGSINREG(store(), log, today.group));
     EXPECT_EQ(Fetch(kDataPath, u"0001")->bytes.size(), 2046u);
+    EXPECT_EQ(Fetch(kDataPath, u"0002")->bytes.size(), 2044u);
     TextGroup back;
     EXPECT_TRUE(GETSTRINGSFROMREG(store(), log, back.group));
-    EXPECT_EQ(back.Texts(), (std::vector<std::u16string>{std::u16string(1023, u'g'), u"next"}));
+    EXPECT_EQ(back.Texts(), (std::vector<std::u16string>{std::u16string(1023, u'g'), std::u16string(1022, u'h'),
+                                                         u"next"}));
 }
 
 } // namespace tavelin::contract
