@@ -85,6 +85,10 @@ def _etag_matches(header, etag):
 class FeedHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "tavelin-publish"
+    # Headers and body leave in one segment: written apart, the client's delayed
+    # acknowledgement holds the body back some 40 ms on a kept-alive connection.
+    wbufsize = 1 << 16
+    disable_nagle_algorithm = True
 
     def version_string(self):
         return self.server_version
