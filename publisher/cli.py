@@ -1,6 +1,7 @@
 """tavelin-publish: the command line."""
 import argparse
 import os
+import sqlite3
 import sys
 
 from . import deckfile, model, schedule
@@ -146,15 +147,31 @@ def run(argv):
     return 0
 
 
+def db_path_of(argv):
+    """The --db of a command line, for messages from where the parsed options are gone."""
+    path = "tavelin.db"
+    for i, arg in enumerate(argv):
+        if arg == "--db" and i + 1 < len(argv):
+            path = argv[i + 1]
+        elif arg.startswith("--db="):
+            path = arg[len("--db="):]
+    return path
+
+
 def main(argv=None):
     # Texts on the command line and in files are UTF-8, whatever the locale says.
     for stream in (sys.stdout, sys.stderr):
         if hasattr(stream, "reconfigure"):
             stream.reconfigure(encoding="utf-8", errors="surrogateescape")
+    argv = sys.argv[1:] if argv is None else argv
     try:
-        return run(sys.argv[1:] if argv is None else argv)
+        return run(argv)
     except PublishError as error:
         print("%s: %s" % (PROG, error), file=sys.stderr)
+        return 1
+    except sqlite3.Error as error:
+        # Locked by a long write elsewhere, a full disk, a damaged file.
+        print("%s: %s: database error (%s)" % (PROG, db_path_of(argv), error), file=sys.stderr)
         return 1
     except KeyboardInterrupt:
         return 130
