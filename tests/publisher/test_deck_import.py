@@ -1,7 +1,6 @@
 import unittest
 
 from support import Scratch
-from publisher import texts
 
 GOOD = "word,translation\nok,fine\n"
 
@@ -93,12 +92,6 @@ class ImportTest(Scratch):
             with self.subTest(content=content):
                 self.refused("deck", "import", "d", self.write("e.csv", content))
         self.assertIn("cannot read", self.refused("deck", "import", "d", self.path("missing.csv")))
-
-    def test_cdata_rule(self):
-        rows = [("a<b", True), ("a]]b", True), ("a<b]", False), ("a<b]]>c", False), ("a<]b", True)]
-        for text, carried in rows:
-            with self.subTest(text=text):
-                self.assertEqual(texts.cdata_can_carry(text), carried)
 
 
 if __name__ == "__main__":
