@@ -8,6 +8,7 @@ import http.server
 import os
 import re
 import signal
+import socket
 import sys
 import threading
 import urllib.parse
@@ -162,6 +163,8 @@ class FeedServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
     def __init__(self, address, feeds):
+        if ":" in address[0]:
+            self.address_family = socket.AF_INET6
         super().__init__(address, FeedHandler)
         self.feeds = feeds
         self.print_lock = threading.Lock()
