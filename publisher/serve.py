@@ -169,6 +169,12 @@ class FeedServer(http.server.ThreadingHTTPServer):
         self.feeds = feeds
         self.print_lock = threading.Lock()
 
+    def handle_error(self, request, client_address):
+        # A client that went away mid-answer: one line, not a traceback.
+        error = sys.exc_info()[1]
+        with self.print_lock:
+            print("%s connection ended: %s: %s" % (client_address[0], type(error).__name__, error), flush=True)
+
 
 def serve(db_path, host, port):
     feeds = Feeds(db_path)
