@@ -129,8 +129,9 @@ def run(argv):
     db_path = getattr(args, "db", "tavelin.db")
     if args.command == "serve":
         return serve(db_path, args.host, args.port)
-    changes = args.command in ("deck", "key", "news") and args.action not in ("list",)
-    db = open_db(db_path, create=changes)
+    # Only an import makes a new database, and a failed one leaves none behind.
+    creates = args.command == "deck" and args.action == "import" and not os.path.exists(db_path)
+    db = open_db(db_path, create=creates)
     try:
         if args.command == "deck":
             _deck(args, db)
@@ -142,8 +143,14 @@ def run(argv):
             _show(args, db)
         else:
             _publish(args, db)
-    finally:
+    except BaseException:
         db.close()
+        if creates:
+            for leftover in (db_path, db_path + "-journal"):
+                if os.path.exists(leftover):
+                    os.unlink(leftover)
+        raise
+    db.close()
     return 0
 
 

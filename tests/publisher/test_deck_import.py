@@ -1,3 +1,4 @@
+import os
 import unittest
 
 from support import Scratch
@@ -92,6 +93,7 @@ class ImportTest(Scratch):
             with self.subTest(content=content):
                 self.refused("deck", "import", "d", self.write("e.csv", content))
         self.assertIn("cannot read", self.refused("deck", "import", "d", self.path("missing.csv")))
+        self.assertFalse(os.path.exists(self.db))  # a failed first import leaves no database
 
 
 if __name__ == "__main__":
