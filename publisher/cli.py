@@ -1,6 +1,7 @@
 """tavelin-publish: the command line."""
 import argparse
 import os
+import sqlite3
 import sys
 
 from . import deckfile, model, schedule
@@ -128,8 +129,9 @@ def run(argv):
     db_path = getattr(args, "db", "tavelin.db")
     if args.command == "serve":
         return serve(db_path, args.host, args.port)
-    changes = args.command in ("deck", "key", "news") and args.action not in ("list",)
-    db = open_db(db_path, create=changes)
+    # Only an import makes a new database, and a failed one leaves none behind.
+    creates = args.command == "deck" and args.action == "import" and not os.path.exists(db_path)
+    db = open_db(db_path, create=creates)
     try:
         if args.command == "deck":
             _deck(args, db)
@@ -141,9 +143,26 @@ def run(argv):
             _show(args, db)
         else:
             _publish(args, db)
-    finally:
+    except BaseException:
         db.close()
+        if creates:
+            for leftover in (db_path, db_path + "-journal"):
+                if os.path.exists(leftover):
+                    os.unlink(leftover)
+        raise
+    db.close()
     return 0
+
+
+def db_path_of(argv):
+    """The --db of a command line, for messages from where the parsed options are gone."""
+    path = "tavelin.db"
+    for i, arg in enumerate(argv):
+        if arg == "--db" and i + 1 < len(argv):
+            path = argv[i + 1]
+        elif arg.startswith("--db="):
+            path = arg[len("--db="):]
+    return path
 
 
 def main(argv=None):
@@ -151,10 +170,15 @@ def main(argv=None):
     for stream in (sys.stdout, sys.stderr):
         if hasattr(stream, "reconfigure"):
             stream.reconfigure(encoding="utf-8", errors="surrogateescape")
+    argv = sys.argv[1:] if argv is None else argv
     try:
-        return run(sys.argv[1:] if argv is None else argv)
+        return run(argv)
     except PublishError as error:
         print("%s: %s" % (PROG, error), file=sys.stderr)
+        return 1
+    except sqlite3.Error as error:
+        # Locked by a long write elsewhere, a full disk, a damaged file.
+        print("%s: %s: database error (%s)" % (PROG, db_path_of(argv), error), file=sys.stderr)
         return 1
     except KeyboardInterrupt:
         return 130

@@ -76,7 +76,8 @@ def _parse_table(path, text):
     columns = [name.strip().lower() for name in header]
     for i, name in enumerate(columns):
         if name not in FIELDS:
-            raise PublishError("unknown column '%s' (known: %s)" % (header[i], ", ".join(FIELDS)),
+            raise PublishError("unknown column '%s': the first row names the columns (%s)"
+                               % (header[i], ", ".join(FIELDS)),
                                file=path, line=line)
         if columns.index(name) != i:
             raise PublishError("column '%s' named twice" % name, file=path, line=line)

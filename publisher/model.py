@@ -3,7 +3,7 @@ import re
 
 from . import feed, schedule
 from .errors import PublishError
-from .store import transaction
+from .store import snapshot, transaction
 from .texts import FIELDS, NEWS_MAX, NEWS_MIN, problem, utf16_units
 
 KEY_CODE = re.compile(r"^[A-Za-z0-9][A-Za-z0-9_.-]{0,63}$")
@@ -91,6 +91,10 @@ class Catalog:
     and their <item> fragments are read and written once."""
 
     def __init__(self, db):
+        with snapshot(db):
+            self._read(db)
+
+    def _read(self, db):
         self.keys = {row[0]: Key(*row) for row in db.execute("SELECT code, deck_id, start, per_day, tz FROM keys")}
         self.words = {}
         for row in db.execute("SELECT deck_id, %s FROM words ORDER BY deck_id, position" % WORD_COLUMNS):
@@ -120,7 +124,10 @@ class Catalog:
         key = self.keys.get(code)
         if key is None:
             return None
-        positions = schedule.day_positions(key.day(date), key.per_day, len(self.words[key.deck_id]))
+        words = self.words.get(key.deck_id)
+        if not words:
+            return None
+        positions = schedule.day_positions(key.day(date), key.per_day, len(words))
         if positions is None:
             return None
         return self.news_of(code, date), positions

@@ -82,6 +82,16 @@ def migrate(db, path):
 
 
 @contextlib.contextmanager
+def snapshot(db):
+    """Reads that see one state of the database, without keeping writers out."""
+    db.execute("BEGIN")
+    try:
+        yield db
+    finally:
+        db.execute("COMMIT")
+
+
+@contextlib.contextmanager
 def transaction(db):
     """All of the block's changes, or none of them."""
     db.execute("BEGIN IMMEDIATE")

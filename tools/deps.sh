@@ -6,7 +6,7 @@ set -euo pipefail
 what=${1:-test}
 
 packages=(
-  cmake make g++ python3 procps
+  cmake make g++ python3 procps tzdata
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
@@ -16,7 +16,7 @@ packages=(
 case $what in
   test) packages+=(clang libclang-rt-14-dev sgml-data nginx) ;;
   demo) ;;
-  bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine) ;;
+  bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
 esac
 

@@ -24,6 +24,7 @@ class PublishTest(Scratch):
         self.assertEqual(self.ok("publish", self.out, "--date", "2026-01-04"), "1 feeds written, 0 unchanged, 0 removed\n")
         self.assertTrue(os.path.exists(self.feed("A")))
         self.assertFalse(os.path.exists(self.feed("B")))
+        self.assertIn("starts on 2026-01-05", self.refused("show", "B", "--date", "2026-01-04"))
         self.write("out/auth/handmade.xml", "<feed/>")  # not ours: stays
         self.ok("publish", self.out, "--date", "2026-01-05")
         self.ok("key", "remove", "A")

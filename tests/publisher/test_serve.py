@@ -59,6 +59,10 @@ class ServeTest(Scratch):
             self.assertEqual((again.status, again_body, again.getheader("ETag")), (304, b"", etag))
             other, _ = self.request("/auth/K.xml", **{"If-None-Match": '"other"'})
             self.assertEqual(other.status, 200)
+            since = response.getheader("Last-Modified")
+            self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": since})[0].status, 304)
+            before = email.utils.formatdate(modified.timestamp() - 1, usegmt=True)
+            self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": before})[0].status, 200)
 
     def test_404_for_unknown_keys_keys_before_their_start_and_other_paths(self):
         with self.quiet():
