@@ -1,4 +1,4 @@
-// The HttpTransport port over WinHTTP (synchronous, default proxy, no TLS),
+// The HttpTransport port over WinHTTP (synchronous, default proxy, TLS when asked),
 // IsTextUnicode and MultiByteToWideChar.
 #pragma once
 
@@ -13,7 +13,7 @@ public:
     HttpHandle OpenSession(std::u16string_view userAgent) override;
     bool CrackUrl(std::u16string_view url, CrackedUrl& parts) override;
     HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) override;
-    HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) override;
+    HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path, bool secure) override;
     bool SendRequest(HttpHandle request) override;
     bool ReceiveResponse(HttpHandle request) override;
     bool ReadData(HttpHandle request, void* buffer, uint32_t size, uint32_t& read) override;
