@@ -155,6 +155,14 @@ TEST(HttpsFeed, TheTestCaIsTrustedOnlyFromTheRootStore) {
     EXPECT_EQ(f.log.back(), "GETRSSFEED Leaving this function");
 }
 
+// Nothing of the test listens on 443: the address is cracked and logged, then the send fails.
+TEST(HttpsFeed, AnAddressWithoutAPortGoesTo443) {
+    const Fetched f = Fetch("https://localhost/auth/KEY.xml");
+    EXPECT_TRUE(Logged(f, "GETRSSFEED URL Port=|443|"));
+    EXPECT_TRUE(Logged(f, "GETRSSFEED URL Resource=|/auth/KEY.xml|"));
+    EXPECT_EQ(f.result, 0);
+}
+
 TEST(HttpsFeed, CertificateFailuresFailTheSendAndChangeNothing) {
     for (const char* server : {"unknown", "wrongname", "expired"}) {
         const Fetched f = Fetch(Https(server));
