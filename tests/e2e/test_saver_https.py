@@ -66,7 +66,7 @@ class SaverOverHttps(unittest.TestCase):
         self.assertEqual(self.s.regdump(h.DATA_KEY), cache)
 
     def test_trusted_day_then_every_refusal_keeps_it(self):
-        port = self.servers["trusted"].server_address[1]
+        port = self.servers.port("trusted")
         log = self.run_saver("trusted", self.servers.feed_host("trusted"))
         self.assertIn("GETRSSFEED URL Hostname=|localhost|", log)
         self.assertIn("GETRSSFEED URL Port=|%d|" % port, log)
@@ -97,7 +97,7 @@ class SaverOverHttps(unittest.TestCase):
         self.assertEqual(self.servers["plain"].requests[plain_before:], [], "the redirect to plain HTTP was followed")
 
     def test_http_scheme_is_the_plain_fetch_as_before(self):
-        port = self.servers["plain"].server_address[1]
+        port = self.servers.port("plain")
         log = self.run_saver("http", "http://127.0.0.1:%d" % port, "plain")
         self.assertIn("GETRSSFEED URL Port=|%d|" % port, log)
         self.assertIn("GETRSSFEED URL Resource=|/auth/plain.xml|", log)

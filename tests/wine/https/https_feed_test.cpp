@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -30,9 +31,10 @@ struct Fetched {
     Lines texts;
     Lines log;
     std::string news;
+    double seconds = 0;
 };
 
-Fetched Fetch(const std::string& url) {
+Fetched Fetch(const std::string& url, uint32_t deadline = kDownloadDeadlineMs) {
     fakes::MemoryLogFile files;
     fakes::FakeClock clock;
     Log log(files, clock);
@@ -42,7 +44,9 @@ Fetched Fetch(const std::string& url) {
     Group group;
     News news{u"cached news", true};
     Fetched f;
-    f.result = GETRSSFEED(group, FromUtf8(url), news, log, http, false);
+    const auto start = std::chrono::steady_clock::now();
+    f.result = GETRSSFEED(group, FromUtf8(url), news, log, http, false, deadline);
+    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     while (group.GetCount() > 0) {
         char16_t* text = static_cast<char16_t*>(group.RemoveAt(0));
         f.texts.push_back(ToUtf8(text));
@@ -144,7 +148,7 @@ TEST(HttpsFeed, DISABLED_TrustedServerBeforeTheCaIsInRoot) {
 
 TEST(HttpsFeed, TheTestCaIsTrustedOnlyFromTheRootStore) {
     ASSERT_NE(std::getenv("TAVELIN_TEST_PORT"), nullptr);
-    ASSERT_EQ(Known().size(), 6u);
+    ASSERT_EQ(Known().size(), 7u);
     EXPECT_EQ(TrustTheTestCa::childBeforeCa, 0u) << "the fetch before the CA was trusted did not fail as it should";
     ASSERT_EQ(TrustTheTestCa::helper, 0u);
     const Fetched f = Fetch(Https("trusted"));
@@ -173,6 +177,16 @@ TEST(HttpsFeed, CertificateFailuresFailTheSendAndChangeNothing) {
         EXPECT_FALSE(Logged(f, "GETRSSFEED WinHttpSendRequest succeeded")) << server;
         std::cout << server << ": " << f.log.back() << "\n";
     }
+}
+
+// The handshake runs inside the send, which the download's deadline bounds.
+TEST(HttpsFeed, AServerSilentInTheHandshakeLosesAtTheDeadline) {
+    const Fetched f = Fetch(Https("stall"), 3000);
+    EXPECT_EQ(f.result, 0);
+    EXPECT_LT(f.seconds, 6.0);
+    // Wine's own read time-out ends the handshake first, reported as a secure channel error.
+    EXPECT_THAT(f.log.back(), testing::AnyOf(std::string(kSendFailed) + "12002", std::string(kSendFailed) + "12157"));
+    std::cout << "silent handshake: " << f.seconds << " s, " << f.log.back() << "\n";
 }
 
 TEST(HttpsFeed, ARedirectToPlainHttpIsNeverFollowed) {

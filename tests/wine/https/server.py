@@ -14,11 +14,13 @@ fetch that should have failed shows in the texts and in the day cache:
              server, /auth/tohttps.xml to the trusted one, each with an HTML page
   plain      the control port itself, plain HTTP; /requests counts the feeds
              it has served
+  stall      takes the connection and never answers the TLS handshake
 """
 import datetime
 import os
 import shutil
 import signal
+import socket
 import ssl
 import subprocess
 import sys
@@ -119,7 +121,7 @@ class _Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         name, servers = self.server.name, self.server.servers
         if name == "plain" and self.path == "/ports":
-            items = [(n, str(s.server_address[1])) for n, s in servers.items() if n != "plain"]
+            items = [(n, str(servers.port(n))) for n in servers if n != "plain"]
             items.append(("ca", servers.pki.ca))
             body = "".join("<item><word1>%s</word1><word2>%s</word2></item>" % pair for pair in items)
             self.send_body(("<ports>%s</ports>" % body).encode("utf-8"))
@@ -154,18 +156,35 @@ class Servers(dict):
             self[name] = server
             threading.Thread(target=server.serve_forever, daemon=True).start()
 
+        self._stall = socket.create_server(("127.0.0.1", 0))
+        self["stall"] = self._stall
+        threading.Thread(target=self._hold, daemon=True).start()
+
+    def _hold(self):
+        held = []
+        while True:
+            try:
+                held.append(self._stall.accept()[0])
+            except OSError:
+                return
+
+    def port(self, name):
+        return self[name].getsockname()[1] if name == "stall" else self[name].server_address[1]
+
     def url(self, name, path):
         scheme = "http" if name == "plain" else "https"
-        return "%s://localhost:%d%s" % (scheme, self[name].server_address[1], path)
+        return "%s://localhost:%d%s" % (scheme, self.port(name), path)
 
     def feed_host(self, name):
         """The FeedHost value that reaches one server."""
         return self.url(name, "")
 
     def stop(self):
-        for server in self.values():
-            server.shutdown()
-            server.server_close()
+        self._stall.close()
+        for name, server in self.items():
+            if name != "stall":
+                server.shutdown()
+                server.server_close()
 
 
 def main():
@@ -182,7 +201,7 @@ def main():
     except subprocess.CalledProcessError as e:
         sys.stderr.write("openssl failed: %s\n%s" % (e.cmd, e.stderr.decode(errors="replace")))
         end()
-    print("PORT=%d" % servers["plain"].server_address[1], flush=True)
+    print("PORT=%d" % servers.port("plain"), flush=True)
     threading.Event().wait()
 
 
