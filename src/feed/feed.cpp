@@ -129,7 +129,8 @@ bool Download::Open(std::u16string_view url) {
         return false;
     }
     log_.Write(u"GETRSSFEED WinHttpConnect succeeded, hConnect=%d", HandleNumber(handles_.connection));
-    handles_.request = http_.OpenRequest(handles_.connection, resource_, scheme == UrlScheme::Https);
+    handles_.request = scheme == UrlScheme::Https ? http_.OpenSecureRequest(handles_.connection, resource_)
+                                                  : http_.OpenRequest(handles_.connection, resource_);
     if (handles_.request == nullptr) {
         log_.Write(u"GETRSSFEED WinHttpOpenRequest failed, Error Code = %d", Code(http_.LastError()));
         return false;

@@ -33,10 +33,11 @@ public:
     virtual HttpHandle OpenSession(std::u16string_view userAgent) = 0;
     virtual bool CrackUrl(std::u16string_view url, CrackedUrl& parts) = 0;
     virtual HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) = 0;
-    // A GET for path, HTTP version and accept types left to the library; with
-    // secure, over TLS with every certificate check on, and a redirect to plain
-    // HTTP never followed.
-    virtual HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path, bool secure) = 0;
+    // A GET for path, HTTP version and accept types left to the library, no TLS.
+    virtual HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) = 0;
+    // The same over TLS, every certificate check on and a redirect to plain HTTP
+    // never followed. A transport without TLS refuses: no plain request instead.
+    virtual HttpHandle OpenSecureRequest(HttpHandle /*connection*/, std::u16string_view /*path*/) { return nullptr; }
     virtual bool SendRequest(HttpHandle request) = 0;
     virtual bool ReceiveResponse(HttpHandle request) = 0;
     // Up to size bytes of the body; read is 0 at its end.

@@ -50,9 +50,14 @@ HttpHandle ScriptedHttp::Connect(HttpHandle, std::u16string_view host, uint16_t 
     return Fails(Step::Connect) ? nullptr : reinterpret_cast<HttpHandle>(kConnection);
 }
 
-HttpHandle ScriptedHttp::OpenRequest(HttpHandle, std::u16string_view p, bool s) {
+HttpHandle ScriptedHttp::OpenSecureRequest(HttpHandle connection, std::u16string_view p) {
+    const HttpHandle request = OpenRequest(connection, p);
+    secure = true;
+    return request;
+}
+
+HttpHandle ScriptedHttp::OpenRequest(HttpHandle, std::u16string_view p) {
     path = p;
-    secure = s;
     return Fails(Step::Request) ? nullptr : reinterpret_cast<HttpHandle>(kRequest);
 }
 

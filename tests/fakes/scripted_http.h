@@ -36,7 +36,8 @@ public:
     HttpHandle OpenSession(std::u16string_view userAgent) override;
     bool CrackUrl(std::u16string_view url, CrackedUrl& parts) override;
     HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) override;
-    HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path, bool secure) override;
+    HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) override;
+    HttpHandle OpenSecureRequest(HttpHandle connection, std::u16string_view path) override;
     bool SendRequest(HttpHandle request) override;
     bool ReceiveResponse(HttpHandle request) override;
     bool ReadData(HttpHandle request, void* buffer, uint32_t size, uint32_t& read) override;

@@ -76,7 +76,7 @@ HttpHandle WinHttpTransport::Connect(HttpHandle session, std::u16string_view hos
 // No security flag is ever relaxed: a certificate the system does not trust
 // for this name and date fails the send. The redirect policy is set even
 // though it is Windows' default, so no configuration can weaken it.
-HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_view path, bool secure) {
+HttpHandle WinHttpTransport::Open(HttpHandle connection, std::u16string_view path, bool secure) {
     const std::wstring resource = to_wide(path);
     HINTERNET request = WinHttpOpenRequest(Internet(connection), nullptr, resource.c_str(), nullptr,
                                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -89,6 +89,14 @@ HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_v
         return nullptr;
     }
     return request;
+}
+
+HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_view path) {
+    return Open(connection, path, false);
+}
+
+HttpHandle WinHttpTransport::OpenSecureRequest(HttpHandle connection, std::u16string_view path) {
+    return Open(connection, path, true);
 }
 
 bool WinHttpTransport::Bounded(HttpHandle request, int (*call)(void* request)) {

@@ -148,6 +148,21 @@ TEST_F(FeedTest, TheSchemeChoosesTlsAndTheDefaultPort) {
     }
 }
 
+// A transport that cannot do TLS refuses an https address rather than fetch it in the clear.
+TEST_F(FeedTest, NoPlainRequestStandsInForASecureOne) {
+    struct WithoutTls : ScriptedHttp {
+        HttpHandle OpenSecureRequest(HttpHandle c, std::u16string_view p) override {
+            return HttpTransport::OpenSecureRequest(c, p);
+        }
+    } plain;
+    plain.body = kFeed;
+    RecordingLog log;
+    EXPECT_EQ(GETRSSFEED(messages, u"https://feeds.example/auth/KEY.xml", news, log.log, plain, false), 0);
+    EXPECT_TRUE(plain.path.empty());
+    EXPECT_EQ(log.Messages().back().rfind("GETRSSFEED WinHttpOpenRequest failed, Error Code = ", 0), 0u);
+    EXPECT_EQ(messages.GetCount(), 0u);
+}
+
 TEST_F(FeedTest, AFailedCloseIsLoggedAndChangesNoResult) {
     http.body = kFeed;
     http.failClose = {ScriptedHttp::kConnection};
