@@ -6,60 +6,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <string>
-#include <vector>
 
-#include "core/group.h"
-#include "core/log.h"
-#include "core/text.h"
-#include "fakes/fake_clock.h"
-#include "fakes/memory_log_file.h"
-#include "feed/feed.h"
-#include "platform/win32/http_winhttp.h"
+#include "wine/feed/fetched.h"
 
 namespace tavelin {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-struct Fetched {
-    int result = -1;
-    Lines texts;
-    Lines log;
-    std::string news;
-    double seconds = 0;
-};
-
-Fetched Fetch(const std::string& url, uint32_t deadline = kDownloadDeadlineMs) {
-    fakes::MemoryLogFile files;
-    fakes::FakeClock clock;
-    Log log(files, clock);
-    log.gLogEnabled = true;
-    log.Open();
-    win32::WinHttpTransport http;
-    Group group;
-    News news{u"cached news", true};
-    Fetched f;
-    const auto start = std::chrono::steady_clock::now();
-    f.result = GETRSSFEED(group, FromUtf8(url), news, log, http, false, deadline);
-    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    while (group.GetCount() > 0) {
-        char16_t* text = static_cast<char16_t*>(group.RemoveAt(0));
-        f.texts.push_back(ToUtf8(text));
-        ReleaseText(text);
-    }
-    for (const auto& m : fakes::MemoryLogFile::Messages(*files.Only())) f.log.push_back(ToUtf8(m));
-    f.news = ToUtf8(news.gNewsString);
-    return f;
-}
-
-std::string Plain(const std::string& path) {
+std::u16string Plain(const std::string& path) {
     const char* port = std::getenv("TAVELIN_TEST_PORT");
-    return "http://127.0.0.1:" + std::string(port != nullptr ? port : "0") + path;
+    return FromUtf8("http://127.0.0.1:" + std::string(port != nullptr ? port : "0") + path);
 }
 
 // What the plain control server says: each server's port and the CA file.
@@ -75,8 +34,8 @@ const std::map<std::string, std::string>& Known() {
     return known;
 }
 
-std::string Https(const std::string& server, const std::string& path = "/auth/KEY.xml") {
-    return "https://localhost:" + Known().at(server) + path;
+std::u16string Https(const std::string& server, const std::string& path = "/auth/KEY.xml") {
+    return FromUtf8("https://localhost:" + Known().at(server) + path);
 }
 
 std::wstring ThisProgram() {
@@ -132,10 +91,6 @@ testing::Environment* const kTrust = testing::AddGlobalTestEnvironment(new Trust
 const Lines kTrustedTexts = {"sicher:safe", "Schloss:lock"};
 constexpr const char* kSendFailed = "GETRSSFEED WinHttpSendRequest failed, Error Code = ";
 
-bool Logged(const Fetched& f, const std::string& line) {
-    return std::find(f.log.begin(), f.log.end(), line) != f.log.end();
-}
-
 // Run only by TrustTheTestCa, in a child process.
 TEST(HttpsFeed, DISABLED_TrustedServerBeforeTheCaIsInRoot) {
     const Fetched f = Fetch(Https("trusted"));
@@ -161,7 +116,7 @@ TEST(HttpsFeed, TheTestCaIsTrustedOnlyFromTheRootStore) {
 
 // Nothing of the test listens on 443: the address is cracked and logged, then the send fails.
 TEST(HttpsFeed, AnAddressWithoutAPortGoesTo443) {
-    const Fetched f = Fetch("https://localhost/auth/KEY.xml");
+    const Fetched f = Fetch(u"https://localhost/auth/KEY.xml");
     EXPECT_TRUE(Logged(f, "GETRSSFEED URL Port=|443|"));
     EXPECT_TRUE(Logged(f, "GETRSSFEED URL Resource=|/auth/KEY.xml|"));
     EXPECT_EQ(f.result, 0);
