@@ -111,6 +111,7 @@ bool Download::Open(std::u16string_view url) {
     log_.Write(u"GETRSSFEED WinHTTP Session Handle Returned, value=%d", HandleNumber(handles_.session));
     CrackedUrl parts;
     const bool cracked = http_.CrackUrl(url, parts);
+    // Only http and https are ever fetched, whatever else a cracker accepts.
     const UrlScheme scheme = SplitScheme(url).scheme;
     if (!cracked || (scheme != UrlScheme::Http && scheme != UrlScheme::Https)) {
         log_.Write(u"GETRSSFEED WinHttpCrackUrl failed, Error Code = %d",
