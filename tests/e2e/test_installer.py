@@ -77,6 +77,15 @@ class InstallerTest(unittest.TestCase):
                          (KEY, COMPANY, self.feed_host))
         self.assertEqual(texts(desk.regdump(DATA)).get("0001"), FIRST_LINE)
 
+        # A feed host longer than the saver reads would silently send it to the built-in host.
+        code, out = desk.run(self.setup, "/S", "/FEEDHOST=https://" + "h" * 248, timeout=120)
+        self.assertEqual(code, 2, out)
+        self.assertEqual(texts(desk.regdump(SETTINGS))["FeedHost"], self.feed_host)
+        longest = "https://" + "h" * 247
+        code, out = desk.run(self.setup, "/S", "/FEEDHOST=" + longest, timeout=120)
+        self.assertEqual(code, 0, out)
+        self.assertEqual(texts(desk.regdump(SETTINGS))["FeedHost"], longest)
+
         code, out = desk.run(UNINSTALLER, "/S", timeout=120)
         self.assertEqual(code, 0, out)
         # The uninstaller goes on from a copy of itself; it is done when its file is gone.
