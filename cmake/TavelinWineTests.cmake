@@ -34,7 +34,7 @@ file(GLOB helper_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/win32/*.c
 foreach(source IN LISTS helper_sources)
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name} ${source})
-  target_link_libraries(${name} PRIVATE tavelin_win32 tavelin_core)
+  target_link_libraries(${name} PRIVATE tavelin_win32 tavelin_core crypt32)
   target_link_options(${name} PRIVATE -municode)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 endforeach()

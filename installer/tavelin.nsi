@@ -2,8 +2,10 @@
 ; administrator deploys (KeyCode, Company, FeedHost), makes it the current user's
 ; screen saver and registers an uninstaller that takes all of it away again.
 ;   makensis -DSCR_FILE=<Tavelin.scr> -DOUT_FILE=<Tavelin-Setup.exe> tavelin.nsi
-; Silent deployment: Tavelin-Setup.exe /S /KEYCODE=<code> /COMPANY=<text> /FEEDHOST=<host[:port]>
-; An option left out keeps the value already in the registry.
+; Silent deployment: Tavelin-Setup.exe /S /KEYCODE=<code> /COMPANY=<text> /FEEDHOST=[https://]<host[:port]>
+; An option left out keeps the value already in the registry. A FEEDHOST longer than
+; the saver reads is refused (exit code 2), since the saver would fall back on its
+; built-in host without a word.
 
 Unicode true
 Target amd64-unicode
@@ -27,6 +29,7 @@ Target amd64-unicode
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATE_AND_SEND 3
+!define FEEDHOST_MOST 255 ; characters of "FeedHost" the saver reads, scheme included
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -100,6 +103,14 @@ Function .onInit
   StrCpy $HaveCompany 0
   StrCpy $HaveFeedHost 0
   Call ReadOptions
+  ${If} $HaveFeedHost == 1
+    StrLen $0 $FeedHost
+    ${If} $0 > ${FEEDHOST_MOST}
+      MessageBox MB_ICONSTOP "FEEDHOST is $0 characters long; the saver reads at most ${FEEDHOST_MOST}. Nothing was installed." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
   ; Shown on the deployment page: what is there already, unless the command line says otherwise.
   ${If} $HaveKeyCode == 0
     ReadRegStr $KeyCode HKLM "${SETTINGS_KEY}" "KeyCode"
@@ -137,6 +148,11 @@ Function DeploymentPageLeave
   ${NSD_GetText} $KeyCodeField $KeyCode
   ${NSD_GetText} $CompanyField $Company
   ${NSD_GetText} $FeedHostField $FeedHost
+  StrLen $0 $FeedHost
+  ${If} $0 > ${FEEDHOST_MOST}
+    MessageBox MB_ICONEXCLAMATION "The feed host is $0 characters long; the saver reads at most ${FEEDHOST_MOST}."
+    Abort
+  ${EndIf}
   StrCpy $HaveKeyCode 1
   StrCpy $HaveCompany 1
   StrCpy $HaveFeedHost 1

@@ -19,6 +19,8 @@ case $what in
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
 esac
+# The HTTPS tests make their own CA and server certificates.
+if [ "$what" = test ]; then packages+=(openssl); fi
 
 missing=()
 for p in "${packages[@]}"; do

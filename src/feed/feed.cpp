@@ -10,6 +10,7 @@
 
 #include "feed/extraction.h"
 #include "feed/text_decoding.h"
+#include "feed/url_scheme.h"
 #include "feed/xml_tree.h"
 
 namespace tavelin {
@@ -109,8 +110,12 @@ bool Download::Open(std::u16string_view url) {
     }
     log_.Write(u"GETRSSFEED WinHTTP Session Handle Returned, value=%d", HandleNumber(handles_.session));
     CrackedUrl parts;
-    if (!http_.CrackUrl(url, parts)) {
-        log_.Write(u"GETRSSFEED WinHttpCrackUrl failed, Error Code = %d", Code(http_.LastError()));
+    const bool cracked = http_.CrackUrl(url, parts);
+    // Only http and https are ever fetched, whatever else a cracker accepts.
+    const UrlScheme scheme = SplitScheme(url).scheme;
+    if (!cracked || (scheme != UrlScheme::Http && scheme != UrlScheme::Https)) {
+        log_.Write(u"GETRSSFEED WinHttpCrackUrl failed, Error Code = %d",
+                   Code(cracked ? kErrorHttpUnknownScheme : http_.LastError()));
         return false;
     }
     log_.Write(u"GETRSSFEED URL Cracked Successfully.");
@@ -125,7 +130,8 @@ bool Download::Open(std::u16string_view url) {
         return false;
     }
     log_.Write(u"GETRSSFEED WinHttpConnect succeeded, hConnect=%d", HandleNumber(handles_.connection));
-    handles_.request = http_.OpenRequest(handles_.connection, resource_);
+    handles_.request = scheme == UrlScheme::Https ? http_.OpenSecureRequest(handles_.connection, resource_)
+                                                  : http_.OpenRequest(handles_.connection, resource_);
     if (handles_.request == nullptr) {
         log_.Write(u"GETRSSFEED WinHttpOpenRequest failed, Error Code = %d", Code(http_.LastError()));
         return false;

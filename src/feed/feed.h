@@ -21,7 +21,8 @@ inline constexpr uint32_t kDownloadDeadlineMs = 30000;
 
 // messages: the message group; composed texts (heap, DuplicateText) are
 //   appended at its tail and owned by the caller from then on.
-// url: "http://host[:port]/path" (a query or fragment is not sent).
+// url: "http://host[:port]/path" or "https://host[:port]/path" (a query or
+//   fragment is not sent); any other scheme fails as a cracking failure.
 // news: gNewsString (cleared by the caller) and gNewsSet.
 // gExtraEnabled: the grammar switch of the settings.
 // Returns 1 when a body of 10 or more bytes arrived whole and was processed

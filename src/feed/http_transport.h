@@ -15,6 +15,7 @@ using HttpHandle = void*; // a session, connection or request; null for none
 inline constexpr uint32_t kErrorNotEnoughMemory = 8;       // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr uint32_t kErrorHttpTimeout = 12002;       // ERROR_WINHTTP_TIMEOUT
 inline constexpr uint32_t kErrorHttpConnection = 12030;    // ERROR_WINHTTP_CONNECTION_ERROR
+inline constexpr uint32_t kErrorHttpUnknownScheme = 12006; // ERROR_WINHTTP_UNRECOGNIZED_SCHEME
 
 // Where the pieces of a cracked URL lie inside the URL itself.
 struct CrackedUrl {
@@ -34,6 +35,9 @@ public:
     virtual HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) = 0;
     // A GET for path, HTTP version and accept types left to the library, no TLS.
     virtual HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) = 0;
+    // The same over TLS, every certificate check on and a redirect to plain HTTP
+    // never followed. A transport without TLS refuses: no plain request instead.
+    virtual HttpHandle OpenSecureRequest(HttpHandle /*connection*/, std::u16string_view /*path*/) { return nullptr; }
     virtual bool SendRequest(HttpHandle request) = 0;
     virtual bool ReceiveResponse(HttpHandle request) = 0;
     // Up to size bytes of the body; read is 0 at its end.

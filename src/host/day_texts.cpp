@@ -2,6 +2,7 @@
 #include "host/day_texts.h"
 
 #include "core/text.h"
+#include "feed/url_scheme.h"
 
 namespace tavelin {
 namespace {
@@ -38,10 +39,15 @@ void FallBack(Group& messages, Log& log, DayTextSources& sources, bool fetched) 
 
 } // namespace
 
+std::u16string_view FeedHostOf(const SaverSettings& settings, std::u16string_view defaultHost) {
+    return settings.szFeedHost.empty() ? defaultHost : settings.szFeedHost;
+}
+
 std::u16string ComposeFeedUrl(const SaverSettings& settings, std::u16string_view defaultHost) {
-    const std::u16string_view host = settings.szFeedHost.empty() ? defaultHost : settings.szFeedHost;
-    std::u16string url = u"http://";
-    url += host;
+    const SchemeSplit host = SplitScheme(FeedHostOf(settings, defaultHost));
+    if (host.scheme == UrlScheme::Unknown) return {};
+    std::u16string url = host.scheme == UrlScheme::Https ? u"https://" : u"http://";
+    url += host.rest;
     url += u"/auth/";
     url += settings.szKeyCode;
     url += u".xml";
@@ -54,7 +60,10 @@ void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news,
                      DayTextSources& sources, std::u16string_view defaultHost) {
     const std::u16string url = ComposeFeedUrl(settings, defaultHost);
     news.gNewsString.clear();
-    if (url.empty()) {
+    const std::u16string_view host = FeedHostOf(settings, defaultHost);
+    if (SplitScheme(host).scheme == UrlScheme::Unknown) {
+        log.Write(u"WM_CREATE Feed host |%s| names a scheme other than http:// or https://, not fetching.", host);
+    } else if (url.empty()) {
         log.Write(u"WM_CREATE Feed address longer than %lu units (key code of %lu units), not fetching.",
                   kFeedUrlLimit, settings.szKeyCode.size());
     } else {

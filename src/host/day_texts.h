@@ -34,8 +34,12 @@ inline constexpr std::u16string_view kUnreadableCacheText =
 // The longest feed address: a buffer of 1,024 units with its terminator.
 inline constexpr size_t kFeedUrlLimit = 1023;
 
-// "http://" + host + "/auth/" + key code + ".xml"; the host is FeedHost when
-// set, else defaultHost. Empty when the address would not fit its buffer.
+// FeedHost when set, else defaultHost.
+std::u16string_view FeedHostOf(const SaverSettings& settings, std::u16string_view defaultHost);
+
+// "http://" + host + "/auth/" + key code + ".xml", or "https://" when the host
+// begins with it; a leading "http://" is the same as none. Empty when the host
+// names any other scheme or the address would not fit its buffer.
 std::u16string ComposeFeedUrl(const SaverSettings& settings, std::u16string_view defaultHost);
 
 // Fills the empty message group in showing order and the news text.

@@ -45,6 +45,8 @@ class InstallerTest(unittest.TestCase):
             raise AssertionError("installer/build.sh failed:\n" + built.stderr)
         cls.setup = built.stdout.strip().splitlines()[-1]
         cls.feeds = harness.FeedServer(os.path.join(harness.SOURCE, "samples", "feeds"))
+        # With its scheme, as a deployment over HTTPS would give it; http:// fetches as a bare host does.
+        cls.feed_host = "http://" + cls.feeds.host
         cls.desk = harness.Session("installer", screen=(1280, 720))
 
     @classmethod
@@ -59,7 +61,7 @@ class InstallerTest(unittest.TestCase):
         desk = self.desk
         # What an administrator types; Windows splits it into these arguments.
         code, out = desk.run(self.setup, "/S", "/KEYCODE=" + KEY, "/COMPANY=" + COMPANY,
-                             "/FEEDHOST=" + self.feeds.host, timeout=120)
+                             "/FEEDHOST=" + self.feed_host, timeout=120)
         self.assertEqual(code, 0, out)
         self.check_installed()
 
@@ -72,8 +74,17 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(code, 0, out)
         settings = texts(desk.regdump(SETTINGS))
         self.assertEqual((settings["KeyCode"], settings["Company"], settings["FeedHost"]),
-                         (KEY, COMPANY, self.feeds.host))
+                         (KEY, COMPANY, self.feed_host))
         self.assertEqual(texts(desk.regdump(DATA)).get("0001"), FIRST_LINE)
+
+        # A feed host longer than the saver reads would silently send it to the built-in host.
+        code, out = desk.run(self.setup, "/S", "/FEEDHOST=https://" + "h" * 248, timeout=120)
+        self.assertEqual(code, 2, out)
+        self.assertEqual(texts(desk.regdump(SETTINGS))["FeedHost"], self.feed_host)
+        longest = "https://" + "h" * 247
+        code, out = desk.run(self.setup, "/S", "/FEEDHOST=" + longest, timeout=120)
+        self.assertEqual(code, 0, out)
+        self.assertEqual(texts(desk.regdump(SETTINGS))["FeedHost"], longest)
 
         code, out = desk.run(UNINSTALLER, "/S", timeout=120)
         self.assertEqual(code, 0, out)
@@ -88,7 +99,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(sha256(installed), sha256(harness.SCR))
         # regdump is a 64-bit program: a value written to the 32-bit view would be missing here.
         self.assertEqual(texts(desk.regdump(SETTINGS)),
-                         {"KeyCode": KEY, "Company": COMPANY, "FeedHost": self.feeds.host})
+                         {"KeyCode": KEY, "Company": COMPANY, "FeedHost": self.feed_host})
         entry = texts(desk.regdump(UNINSTALL))
         self.assertEqual(entry.get("DisplayName"), "Tavelin Screensaver")
         self.assertEqual(entry.get("QuietUninstallString"), '"%s" /S' % UNINSTALLER)

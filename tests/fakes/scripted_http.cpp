@@ -30,7 +30,7 @@ bool ScriptedHttp::CrackUrl(std::u16string_view url, CrackedUrl& parts) {
     std::u16string_view rest = url.substr(scheme + 3);
     const size_t slash = std::min(rest.find_first_of(u"/?#"), rest.size());
     std::u16string_view authority = rest.substr(0, slash);
-    parts.port = 80;
+    parts.port = url.substr(0, scheme) == u"https" ? 443 : 80;
     const size_t colon = authority.find(u':');
     if (colon != std::u16string_view::npos) {
         uint32_t p = 0;
@@ -48,6 +48,12 @@ HttpHandle ScriptedHttp::Connect(HttpHandle, std::u16string_view host, uint16_t 
     hostName = host;
     port = p;
     return Fails(Step::Connect) ? nullptr : reinterpret_cast<HttpHandle>(kConnection);
+}
+
+HttpHandle ScriptedHttp::OpenSecureRequest(HttpHandle connection, std::u16string_view p) {
+    const HttpHandle request = OpenRequest(connection, p);
+    secure = true;
+    return request;
 }
 
 HttpHandle ScriptedHttp::OpenRequest(HttpHandle, std::u16string_view p) {

@@ -28,6 +28,7 @@ public:
     // What the transport saw.
     std::u16string userAgent, hostName, path;
     uint16_t port = 0;
+    bool secure = false;
     std::vector<uintptr_t> closed;    // in closing order
     std::vector<uint32_t> waitLimits; // every LimitWait, in order
     int reads = 0;
@@ -36,6 +37,7 @@ public:
     bool CrackUrl(std::u16string_view url, CrackedUrl& parts) override;
     HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) override;
     HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) override;
+    HttpHandle OpenSecureRequest(HttpHandle connection, std::u16string_view path) override;
     bool SendRequest(HttpHandle request) override;
     bool ReceiveResponse(HttpHandle request) override;
     bool ReadData(HttpHandle request, void* buffer, uint32_t size, uint32_t& read) override;

@@ -73,10 +73,30 @@ HttpHandle WinHttpTransport::Connect(HttpHandle session, std::u16string_view hos
     return Check(WinHttpConnect(Internet(session), host.c_str(), port, 0));
 }
 
-HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_view path) {
+// No security flag is ever relaxed: a certificate the system does not trust
+// for this name and date fails the send. The redirect policy is set even
+// though it is Windows' default, so no configuration can weaken it.
+HttpHandle WinHttpTransport::Open(HttpHandle connection, std::u16string_view path, bool secure) {
     const std::wstring resource = to_wide(path);
-    return Check(WinHttpOpenRequest(Internet(connection), nullptr, resource.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                    WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+    HINTERNET request = WinHttpOpenRequest(Internet(connection), nullptr, resource.c_str(), nullptr,
+                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                           secure ? WINHTTP_FLAG_SECURE : 0);
+    if (request == nullptr || !secure) return Check(request);
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+    if (!WinHttpSetOption(request, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy)) {
+        lastError_ = GetLastError();
+        WinHttpCloseHandle(request);
+        return nullptr;
+    }
+    return request;
+}
+
+HttpHandle WinHttpTransport::OpenRequest(HttpHandle connection, std::u16string_view path) {
+    return Open(connection, path, false);
+}
+
+HttpHandle WinHttpTransport::OpenSecureRequest(HttpHandle connection, std::u16string_view path) {
+    return Open(connection, path, true);
 }
 
 bool WinHttpTransport::Bounded(HttpHandle request, int (*call)(void* request)) {

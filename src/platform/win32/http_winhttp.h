@@ -1,4 +1,4 @@
-// The HttpTransport port over WinHTTP (synchronous, default proxy, no TLS),
+// The HttpTransport port over WinHTTP (synchronous, default proxy, TLS when asked),
 // IsTextUnicode and MultiByteToWideChar.
 #pragma once
 
@@ -14,6 +14,7 @@ public:
     bool CrackUrl(std::u16string_view url, CrackedUrl& parts) override;
     HttpHandle Connect(HttpHandle session, std::u16string_view hostName, uint16_t port) override;
     HttpHandle OpenRequest(HttpHandle connection, std::u16string_view path) override;
+    HttpHandle OpenSecureRequest(HttpHandle connection, std::u16string_view path) override;
     bool SendRequest(HttpHandle request) override;
     bool ReceiveResponse(HttpHandle request) override;
     bool ReadData(HttpHandle request, void* buffer, uint32_t size, uint32_t& read) override;
@@ -26,6 +27,7 @@ public:
     size_t Utf8ToUtf16(const unsigned char* bytes, char16_t* out, size_t capacity) override;
 
 private:
+    HttpHandle Open(HttpHandle connection, std::u16string_view path, bool secure);
     bool Check(bool ok);
     HttpHandle Check(HttpHandle handle);
     // A send or receive that waits no longer than the last LimitWait.

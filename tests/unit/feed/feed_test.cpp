@@ -115,6 +115,54 @@ TEST_F(FeedTest, EachFailingStepLogsItsCodeClosesWhatWasOpenAndChangesNothing) {
     }
 }
 
+TEST_F(FeedTest, TheSchemeChoosesTlsAndTheDefaultPort) {
+    const struct {
+        std::u16string_view url;
+        int result;
+        bool secure;
+        std::string line; // logged after the resource line, or the last line
+    } cases[] = {
+        {u"https://feeds.example/auth/KEY.xml", 1, true, "GETRSSFEED URL Port=|443|"},
+        {u"https://feeds.example:8443/auth/KEY.xml", 1, true, "GETRSSFEED URL Port=|8443|"},
+        {u"http://feeds.example/auth/KEY.xml", 1, false, "GETRSSFEED URL Port=|80|"},
+        {u"ftp://feeds.example/auth/KEY.xml", 0, false, "GETRSSFEED WinHttpCrackUrl failed, Error Code = 12006"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = ToUtf8(c.url);
+        ScriptedHttp h;
+        h.body = kFeed;
+        RecordingLog log;
+        Group group;
+        EXPECT_EQ(GETRSSFEED(group, c.url, news, log.log, h, false), c.result) << name;
+        EXPECT_EQ(h.secure, c.secure) << name;
+        const Lines lines = log.Messages();
+        if (c.result == 0) {
+            EXPECT_EQ(lines.back(), c.line) << name;
+            EXPECT_EQ(h.closed, std::vector<uintptr_t>{ScriptedHttp::kSession}) << name;
+        } else {
+            ASSERT_GT(lines.size(), 4u) << name;
+            EXPECT_EQ(lines[4], c.line) << name;
+            EXPECT_EQ(testing_support::Texts(group), Lines{"a:b"}) << name;
+        }
+        testing_support::ReleaseAll(group);
+    }
+}
+
+// A transport that cannot do TLS refuses an https address rather than fetch it in the clear.
+TEST_F(FeedTest, NoPlainRequestStandsInForASecureOne) {
+    struct WithoutTls : ScriptedHttp {
+        HttpHandle OpenSecureRequest(HttpHandle c, std::u16string_view p) override {
+            return HttpTransport::OpenSecureRequest(c, p);
+        }
+    } plain;
+    plain.body = kFeed;
+    RecordingLog log;
+    EXPECT_EQ(GETRSSFEED(messages, u"https://feeds.example/auth/KEY.xml", news, log.log, plain, false), 0);
+    EXPECT_TRUE(plain.path.empty());
+    EXPECT_EQ(log.Messages().back().rfind("GETRSSFEED WinHttpOpenRequest failed, Error Code = ", 0), 0u);
+    EXPECT_EQ(messages.GetCount(), 0u);
+}
+
 TEST_F(FeedTest, AFailedCloseIsLoggedAndChangesNoResult) {
     http.body = kFeed;
     http.failClose = {ScriptedHttp::kConnection};

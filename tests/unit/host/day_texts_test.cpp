@@ -97,6 +97,46 @@ TEST_F(DayTextsTest, FeedAddressUsesFeedHostOrTheDefault) {
                                                          u"http://127.0.0.1:8080/auth/.xml"}));
 }
 
+// The scheme comes from FeedHost or the build's default; an unknown one is never fetched.
+TEST_F(DayTextsTest, FeedHostSchemeChoosesTheAddress) {
+    const struct {
+        std::u16string feedHost, defaultHost;
+        std::u16string url; // empty: no fetch, the cached day
+    } cases[] = {
+        {u"https://feeds.example.org", u"feeds.example", u"https://feeds.example.org/auth/K3Y.xml"},
+        {u"HTTPS://localhost:8443", u"feeds.example", u"https://localhost:8443/auth/K3Y.xml"},
+        {u"", u"https://feeds.example", u"https://feeds.example/auth/K3Y.xml"},
+        {u"http://127.0.0.1:8080", u"feeds.example", u"http://127.0.0.1:8080/auth/K3Y.xml"},
+        {u"127.0.0.1:8080", u"https://feeds.example", u"http://127.0.0.1:8080/auth/K3Y.xml"},
+        {u"ftp://feeds.example.org", u"feeds.example", u""},
+        {u"", u"gopher://feeds.example", u""},
+    };
+    for (const auto& c : cases) {
+        const std::string name = ToUtf8(c.feedHost + u"|" + c.defaultHost);
+        MemoryLogFile caseFiles;
+        Log caseLog{caseFiles, clock};
+        caseLog.gLogEnabled = true;
+        caseLog.Open();
+        FakeSources caseSources;
+        caseSources.cache = {u"cached"};
+        settings.szFeedHost = c.feedHost;
+        Group group;
+        GatherDaysTexts(group, settings, news, caseLog, caseSources, c.defaultHost);
+        ASSERT_EQ(group.GetCount(), 1u) << name;
+        EXPECT_EQ(std::u16string(static_cast<const char16_t*>(group.GetAt(0))), u"cached") << name;
+        ReleaseText(static_cast<char16_t*>(group.RemoveAt(0)));
+        if (!c.url.empty()) {
+            EXPECT_EQ(caseSources.urls, std::vector<std::u16string>{c.url}) << name;
+            continue;
+        }
+        EXPECT_TRUE(caseSources.urls.empty()) << name;
+        const std::u16string host = c.feedHost.empty() ? c.defaultHost : c.feedHost;
+        EXPECT_EQ(MemoryLogFile::Messages(*caseFiles.Only())[1],
+                  u"WM_CREATE Feed host |" + host + u"| names a scheme other than http:// or https://, not fetching.")
+            << name;
+    }
+}
+
 TEST_F(DayTextsTest, FeedWithItemsReplacesTheCacheBeforeCompanyAndLogo) {
     sources.feed = {u"casa:house", u"gato:cat"};
     sources.cache = {u"old"};

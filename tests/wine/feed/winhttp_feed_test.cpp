@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,60 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "core/group.h"
-#include "core/log.h"
-#include "core/text.h"
-#include "fakes/fake_clock.h"
-#include "fakes/memory_log_file.h"
-#include "feed/feed.h"
 #include "feed/text_decoding.h"
-#include "platform/win32/http_winhttp.h"
+#include "wine/feed/fetched.h"
 
 namespace tavelin {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-struct Fetched {
-    int result = -1;
-    Lines texts;
-    Lines log;
-    std::string news;
-    double seconds = 0;
-};
-
 std::u16string Url(const std::string& path, const char* port = std::getenv("TAVELIN_TEST_PORT")) {
     return FromUtf8("http://127.0.0.1:" + std::string(port != nullptr ? port : "0") + path);
-}
-
-Fetched Fetch(const std::u16string& url, uint32_t deadline = kDownloadDeadlineMs) {
-    fakes::MemoryLogFile files;
-    fakes::FakeClock clock;
-    Log log(files, clock);
-    log.gLogEnabled = true;
-    log.Open();
-    win32::WinHttpTransport http;
-    Group group;
-    News news{u"cached news", true};
-    Fetched f;
-    const auto start = std::chrono::steady_clock::now();
-    f.result = GETRSSFEED(group, url, news, log, http, true, deadline);
-    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    while (group.GetCount() > 0) {
-        char16_t* text = static_cast<char16_t*>(group.RemoveAt(0));
-        f.texts.push_back(ToUtf8(text));
-        ReleaseText(text);
-    }
-    for (const auto& m : fakes::MemoryLogFile::Messages(*files.Only())) f.log.push_back(ToUtf8(m));
-    f.news = ToUtf8(news.gNewsString);
-    return f;
-}
-
-bool Logged(const Fetched& f, const std::string& line) {
-    for (const auto& l : f.log) {
-        if (l == line) return true;
-    }
-    return false;
 }
 
 TEST(WinHttpFeed, ServerSeesThePathAloneAndTheUserAgent) {
