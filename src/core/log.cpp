@@ -62,12 +62,11 @@ bool Log::WRITELOGLINE(LogFileHandle file, std::u16string_view message) {
     const uint32_t n = gLogSequence++;
     std::u16string line =
         FormatBounded(kLineLimit, u"%02i:%02i:%02i.%03i,Seq=%012lu,", t.hour, t.minute, t.second, t.millisecond, n);
-    const size_t stamp = line.size();
     line += message.substr(0, kMessageLimit);
     line += u"\r\n";
     if (file != nullptr && !Fits(file, line.size())) {
         // The room kept back takes the last line; nothing is written after it.
-        line.resize(stamp);
+        line.resize(kStampUnits);
         line += kLogLimitMessage;
         line += u"\r\n";
         full_ = file;
