@@ -10,6 +10,7 @@ Cases (each answer generated as it is sent, never held whole):
   tiny     just under 8 MiB of tiny items, with a length
   nested   just under 8 MiB of "<a>", each inside the one before
   flat     just under 8 MiB of "<a/>" side by side in one root
+  fat      just under 8 MiB of 10,034 items with long words and notes, grammar on
 
 Before each run a good 20-item day is fetched, so a refused feed shows that
 day from the cache. For each run, in seconds from starting the process:
@@ -17,6 +18,8 @@ day from the cache. For each run, in seconds from starting the process:
   frame  the full-screen window shows (the white root turns black)
   text   a text enters at the right edge: the first turn tick has activated it
   close  from the first pointer move after "text" to the end of the process
+  cpu    the saver's CPU time (user + system) up to "text", which the load of
+         other programs on the machine does not stretch
 and the saver's peak resident memory (VmHWM, MiB), the log's size (MiB) and
 how many texts the day cache holds afterwards. A run that shows no text
 within --bound seconds, or whose log passes 2 GB, or whose memory passes
@@ -24,6 +27,7 @@ within --bound seconds, or whose log passes 2 GB, or whose memory passes
 import argparse
 import ctypes
 import os
+import shutil
 import socket
 import statistics
 import subprocess
@@ -74,6 +78,10 @@ def answer(case):
         return repeated(b"", b"<a>", b"", under8)
     if case == "flat":
         return repeated(b"<r>", b"<a/>", b"</r>", under8)
+    if case == "fat":
+        item = ("<item><word1>%s</word1><word2>%s</word2><extras><type>noun</type><notes>%s</notes></extras></item>"
+                % ("w" * 127, "m" * 127, "n" * 490)).encode()
+        return repeated(b"<feed>", item, b"</feed>", under8)
     raise KeyError(case)
 
 
@@ -181,9 +189,20 @@ def status_kib(pid, field):
     return None
 
 
+def cpu_seconds(pid):
+    """User and system CPU time of a process so far: (user, system)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        tick = os.sysconf("SC_CLK_TCK")
+        return int(fields[11]) / tick, int(fields[12]) / tick
+    except (OSError, IndexError, ValueError):
+        return None
+
+
 def saver_pids(scr):
-    """Linux processes that run the saver (Wine's loader may hand it on)."""
-    name = os.path.basename(scr).lower()
+    """Linux processes that run this saver (Wine's loader may hand it on)."""
+    name = scr.lower()
     pids = []
     for entry in os.listdir("/proc"):
         if entry.isdigit():
@@ -200,7 +219,7 @@ def log_size(session):
     return sum(os.path.getsize(p) for p in session.logs())
 
 
-def one_run(h, s, screen, server, scr, case, bound):
+def one_run(h, s, screen, server, scr, case, bound, keep=None):
     """One run of a case; a dict of its figures ("over" when it hit a bound)."""
     s.clear_logs()
     s.settings(KeyCode=case)
@@ -236,6 +255,7 @@ def one_run(h, s, screen, server, scr, case, bound):
     if r["over"] is None:
         for pid in saver_pids(scr):
             peak = max(peak, status_kib(pid, "VmHWM") or 0)
+            r["cpu"] = cpu_seconds(pid) or r.get("cpu")
         moved = time.monotonic()
         s.xdotool("mousemove_relative", "--", "10", "0")
         try:
@@ -250,6 +270,9 @@ def one_run(h, s, screen, server, scr, case, bound):
     r["peak"] = peak / 1024
     r["log"] = log_size(s) / MIB
     r["cache"] = len(s.cached_texts()) if r["over"] is None else None
+    if keep and case != "good":
+        for path in s.logs():
+            shutil.copy(path, os.path.join(keep, "%s-%s" % (case, os.path.basename(path))))
     s.clear_logs()
     return r
 
@@ -266,8 +289,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--scr", default=None, help="the saver to measure (default: this build's)")
-    parser.add_argument("--cases", default="len100,close100,tiny,nested,flat")
+    parser.add_argument("--cases", default="len100,close100,tiny,nested,flat,fat")
     parser.add_argument("--bound", type=float, default=200.0)
+    parser.add_argument("--keep-logs", default=None, help="a folder to copy each case's log into")
     args = parser.parse_args()
     import harness as h
     scr = os.path.abspath(args.scr or h.SCR)
@@ -276,13 +300,13 @@ def main():
     with h.Session("worst", white_root=True) as s:
         screen = Screen(s.display)
         try:
-            s.settings(Log=1, FeedHost=server.host, MaxShowStrings=10)
+            s.settings(Log=1, Extra=1, FeedHost=server.host, MaxShowStrings=10)
             for case in args.cases.split(","):
                 for run in range(args.runs):
                     good = one_run(h, s, screen, server, scr, "good", args.bound)
                     if good["over"] or good["cache"] != len(GOOD):
                         raise RuntimeError("the good day did not land: %r" % good)
-                    r = one_run(h, s, screen, server, scr, case, args.bound)
+                    r = one_run(h, s, screen, server, scr, case, args.bound, args.keep_logs)
                     print(r, flush=True)
                     results.append(r)
                     if r["over"]:
@@ -293,13 +317,14 @@ def main():
             subprocess.run([h.WINESERVER, "-k"], env=s.env, timeout=60)
 
     print("\nsaver: %s, %d run(s) a case, medians" % (scr, args.runs))
-    print("case      sent_s  frame_s  text_s  close_s  peak_MiB  log_MiB  cached  note")
+    print("case      sent_s  frame_s  text_s  cpu_s  close_s  peak_MiB  log_MiB  cached  note")
     for case in args.cases.split(","):
         rs = [r for r in results if r["case"] == case]
         over = any(r["over"] for r in rs)
-        print("%-8s  %6s  %7s  %6s  %7s  %8s  %7s  %6s  %s" % (
+        print("%-8s  %6s  %7s  %6s  %5s  %7s  %8s  %7s  %6s  %s" % (
             case, fmt([r.get("sent") for r in rs], False), fmt([r.get("frame") for r in rs], False),
             fmt([r.get("text") for r in rs], False) if not over else ">%d" % args.bound,
+            fmt([sum(r["cpu"]) if r.get("cpu") else None for r in rs], False),
             fmt([r.get("close") for r in rs], False), fmt([r["peak"] for r in rs], False),
             fmt([r["log"] for r in rs], False), rs[-1]["cache"] if rs[-1]["cache"] is not None else "-",
             "; ".join(r["over"] for r in rs if r["over"])))
