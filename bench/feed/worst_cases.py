@@ -28,16 +28,15 @@ import argparse
 import ctypes
 import os
 import shutil
-import socket
 import statistics
 import subprocess
 import sys
-import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
+from test_hostile_feeds import HostileServer  # noqa: E402
 
 MIB = 1024 * 1024
 GOOD = [("word%02d" % i, "meaning %d" % i) for i in range(20)]
@@ -85,53 +84,26 @@ def answer(case):
     raise KeyError(case)
 
 
-class WorstServer:
-    """Loopback HTTP server: /auth/<case>.xml answers with that case's body."""
+class WorstServer(HostileServer):
+    """The hostile-feed test's loopback server: /auth/<case>.xml answers with
+    that case's body, and the time its last byte went (or the client hung up)
+    is kept."""
 
     def __init__(self):
-        self.sock = socket.socket()
-        self.sock.bind(("127.0.0.1", 0))
-        self.sock.listen(8)
-        self.host = "127.0.0.1:%d" % self.sock.getsockname()[1]
-        self.sent = {}  # case -> monotonic time of its last byte or of the hang-up
-        threading.Thread(target=self.accept, daemon=True).start()
+        self.sent = {}  # case -> monotonic time
+        super().__init__()
 
-    def serve(self, conn):
-        with conn:
-            conn.settimeout(300)
-            data = b""
-            case = None
-            try:
-                while b"\r\n\r\n" not in data:
-                    chunk = conn.recv(4096)
-                    if not chunk:
-                        return
-                    data += chunk
-                case = data.split(b" ", 2)[1].decode("latin-1").rsplit("/", 1)[-1][:-len(".xml")]
-                length, chunks = answer(case)
-                head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\n"
-                if length is not None:
-                    head += "Content-Length: %d\r\n" % length
-                conn.sendall((head + "\r\n").encode())
-                for chunk in chunks():
-                    conn.sendall(chunk)
-                conn.shutdown(socket.SHUT_WR)
-            except (OSError, KeyError):
-                pass
-            finally:
-                if case:
-                    self.sent[case] = time.monotonic()
-
-    def accept(self):
-        while True:
-            try:
-                conn, _ = self.sock.accept()
-            except OSError:
-                return
-            threading.Thread(target=self.serve, args=(conn,), daemon=True).start()
-
-    def stop(self):
-        self.sock.close()
+    def reply(self, path):
+        case = path.rsplit("/", 1)[-1][:-len(".xml")]
+        length, chunks = answer(case)
+        head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\n"
+        if length is not None:
+            head += "Content-Length: %d\r\n" % length
+        try:
+            yield (head + "\r\n").encode()
+            yield from chunks()
+        finally:
+            self.sent[case] = time.monotonic()
 
 
 class Screen:
@@ -171,7 +143,7 @@ class Screen:
         return self.grab(960, 540, 1, 1)[:3] == b"\0\0\0"
 
     def text_at_edge(self):
-        strip = self.grab(1880, 0, 24, 960)
+        strip = self.grab(1900, 0, 20, 960)
         return any(strip[i] >= 60 or strip[i + 1] >= 60 or strip[i + 2] >= 60 for i in range(0, len(strip), 4))
 
     def close(self):
