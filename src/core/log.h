@@ -12,6 +12,10 @@
 
 namespace tavelin {
 
+// A log file never grows past this many bytes; its last line then says why.
+inline constexpr uint64_t kLogSizeLimit = 64ull * 1024 * 1024;
+inline constexpr std::u16string_view kLogLimitMessage = u"Log size limit reached, logging stopped.";
+
 class Log {
 public:
     static constexpr std::u16string_view kPrefix = u"Tavelin";
@@ -32,11 +36,15 @@ public:
     // whether or not the log is on, and written only when it is.
     template <format_detail::Formattable... Args>
     void Write(FormatFor<Args...> format, const Args&... args) {
+        if (Stopped(gLogFile)) return; // a full log costs no formatting
         WriteMessage(FormatMessage<Args...>(format, args...));
     }
     void WriteMessage(std::u16string_view message) {
         if (gLogEnabled) WRITELOGLINE(gLogFile, message);
     }
+    // Whether a line written now would reach the file: callers that compose
+    // many lines only for the log skip the work when it would not.
+    bool Writing() const { return gLogEnabled && !Stopped(gLogFile); }
 
     bool gLogEnabled = false;
     LogFileHandle gLogFile = nullptr;
@@ -44,9 +52,17 @@ public:
 
 private:
     bool AppendText(LogFileHandle file, std::u16string_view text);
+    bool Stopped(LogFileHandle file) const { return file != nullptr && file == full_; }
+    // Whether a line of units still leaves room for the last line.
+    bool Fits(LogFileHandle file, size_t units) const;
 
     LogFile& files_;
     Clock& clock_;
+    // The bytes written to the file most recently created or written, and the
+    // file that reached its limit.
+    LogFileHandle counted_ = nullptr;
+    uint64_t countedBytes_ = 0;
+    LogFileHandle full_ = nullptr;
 };
 
 } // namespace tavelin

@@ -57,7 +57,7 @@ ItemReading ReadItem(const XmlTreeObject& item) {
 
 void AddComposed(const std::u16string& text, Group& messages, Log& log) {
     // One line per item: skip composing it when nothing would be written.
-    if (log.gLogEnabled) log.Write(u"GETRSSFEED Tavelin Processing, MORAVIKDATA=|%s|", text);
+    if (log.Writing()) log.Write(u"GETRSSFEED Tavelin Processing, MORAVIKDATA=|%s|", text);
     char16_t* copy = DuplicateText(text);
     if (copy == nullptr) {
         log.Write(u"GETRSSFEED Tavelin Processing, Error, Memory, Could Not Create New Message Buffer!");
@@ -101,6 +101,7 @@ void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log&
     if (tree.pRoot == nullptr) return;
     std::u16string composed;
     composed.reserve(kComposeLimit);
+    uint32_t kept = 0, leftOut = 0;
     const XmlTreeObject* o = successor(tree.pRoot);
     while (o != nullptr) {
         if (!NameIs(*o, u"item"sv) || o->pFirstChild == nullptr) {
@@ -108,11 +109,18 @@ void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log&
             continue;
         }
         const ItemReading r = ReadItem(*o);
-        if (r.found1 && r.found2) {
+        if (r.found1 && r.found2 && kept == kDayTextLimit) {
+            ++leftOut;
+        } else if (r.found1 && r.found2) {
+            ++kept;
             ComposeItemInto(composed, r.fields, gExtraEnabled);
             AddComposed(composed, messages, log);
         }
         o = successor(r.last);
+    }
+    if (leftOut > 0) {
+        log.Write(u"GETRSSFEED Tavelin Processing, Day limit of %lu texts reached, %lu more left out.", kDayTextLimit,
+                  leftOut);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@ namespace tavelin {
 inline constexpr size_t kWordLimit = 127;
 inline constexpr size_t kNotesLimit = 1023;
 inline constexpr size_t kComposeLimit = 4095;
+// A day keeps at most this many texts, so each fits a four-digit cache name.
+inline constexpr uint32_t kDayTextLimit = 9999;
 
 // The working fields of one item, each already cut to its limit.
 struct VocabularyItem {
@@ -35,7 +38,8 @@ bool NameIs(const XmlTreeObject& object, std::u16string_view name);
 // and drops a news text shorter than 3 characters.
 void ExtractNews(const XmlTree& tree, News& news, Log& log);
 
-// Appends one composed text per usable item at the tail of messages.
+// Appends one composed text per usable item at the tail of messages, the
+// first kDayTextLimit of them; the rest are counted in one log line.
 void ExtractItems(const XmlTree& tree, Group& messages, bool gExtraEnabled, Log& log);
 
 // word1:word2 and, with grammar on, the non-empty grammar pieces.

@@ -33,10 +33,13 @@ struct Handles {
     HttpHandle request = nullptr;
 };
 
-// The received bytes, grown geometrically so a large body costs linear time;
-// two zero bytes always follow the data.
+// The received bytes, grown geometrically so a large body costs linear time,
+// but never beyond the largest body accepted; two zero bytes always follow
+// the data.
 class Body {
 public:
+    static constexpr size_t kLargest = size_t{kBodyLimitBytes} + 2;
+
     bool Append(const unsigned char* bytes, uint32_t n) {
         if (n > UINT32_MAX - 2 - size_ || !Reserve(size_t{size_} + n + 2)) return false;
         std::memcpy(data_.get() + size_, bytes, n);
@@ -51,11 +54,10 @@ public:
     }
     uint32_t Size() const { return size_; }
     void Release() { data_.reset(); }
-
-private:
     bool Reserve(size_t needed) {
         if (needed <= capacity_) return true;
         size_t capacity = capacity_ < 4096 ? 4096 : capacity_ * 2;
+        if (capacity > kLargest) capacity = kLargest;
         if (capacity < needed) capacity = needed;
         std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[capacity]);
         if (!grown) return false;
@@ -65,6 +67,7 @@ private:
         return true;
     }
 
+private:
     std::unique_ptr<unsigned char[]> data_;
     size_t capacity_ = 0;
     uint32_t size_ = 0;
@@ -162,6 +165,11 @@ bool Download::Fetch() {
 }
 
 bool Download::ReadBody(Body& body) {
+    uint64_t announced = 0;
+    const bool known = http_.ContentLength(handles_.request, announced);
+    if (known && announced > kBodyLimitBytes) return ReadFailed(kErrorNotEnoughMemory);
+    // Room for the whole announced body at once, rather than grown to it.
+    if (known && !body.Reserve(static_cast<size_t>(announced) + 2)) return ReadFailed(kErrorNotEnoughMemory);
     unsigned char chunk[kReadChunkBytes];
     for (;;) {
         uint32_t remaining = 0;
@@ -174,11 +182,12 @@ bool Download::ReadBody(Body& body) {
         if (!TimeLeft(remaining)) return ReadFailed(kErrorHttpTimeout);
         if (!ok) return ReadFailed(error);
         if (read == 0) break;
-        if (read > kReadChunkBytes || !body.Append(chunk, read)) return ReadFailed(kErrorNotEnoughMemory);
+        if (read > kReadChunkBytes || read > kBodyLimitBytes - body.Size() || !body.Append(chunk, read)) {
+            return ReadFailed(kErrorNotEnoughMemory);
+        }
     }
     // A connection closed before the announced length is a cut, not an end.
-    uint64_t announced = 0;
-    if (http_.ContentLength(handles_.request, announced) && announced > body.Size()) {
+    if (known && announced > body.Size()) {
         return ReadFailed(kErrorHttpConnection);
     }
     log_.Write(u"GETRSSFEED WinHttpReadData End of Data Transfer, size=%lu", body.Size());

@@ -92,6 +92,7 @@ class Reader {
 public:
     Reader(XmlTree& tree, char16_t* text, size_t length) : tree_(tree), data_(text), text_(text, length) {}
     void Run();
+    bool Limited() const { return limited_; }
 
 private:
     void Outside();
@@ -115,6 +116,7 @@ private:
     size_t pos_ = 0;
     State state_ = State::Outside;
     bool exhausted_ = false;         // memory ran out: the tree stays as far as it got
+    bool limited_ = false;           // so did the element limit
     XmlTreeData* record_ = nullptr;  // the most recently started element's strings
     // The last child of pCurrent: children are only ever added to pCurrent,
     // so it is the element most recently closed back to it.
@@ -145,6 +147,10 @@ std::u16string_view Reader::RunUntil(char16_t a, char16_t b) const {
 
 // Links a new element as the last child of pCurrent (or as the root).
 bool Reader::StartElement() {
+    if (tree_.iObjects >= kElementLimit) {
+        limited_ = true;
+        return false;
+    }
     void* memory = tree_.arena.Allocate(sizeof(Element));
     if (memory == nullptr) return false;
     Element* element = new (memory) Element;
@@ -317,6 +323,9 @@ void POPULATEXMLTREE(XmlTree& tree, std::unique_ptr<char16_t[]> text, size_t len
     tree.arena.SetBlockSize(estimate < kLargestBlock ? estimate : kLargestBlock);
     Reader reader(tree, tree.text.get(), length);
     reader.Run();
+    if (reader.Limited()) {
+        log.Write(u"POPULATEXMLTREE Element limit of %d reached, the rest of the document is ignored.", kElementLimit);
+    }
 }
 
 void POPULATEXMLTREE(XmlTree& tree, std::u16string_view text, Log& log) {

@@ -38,8 +38,8 @@ std::u16string DumpLine(const XmlTreeObject& object) {
 
 void DumpXmlTree(const XmlTree& tree, Log& log) {
     // Nothing would be written: skip the walk rather than compose every line.
-    if (!log.gLogEnabled || tree.pRoot == nullptr) return;
-    for (const XmlTreeObject* o = successor(tree.pRoot); o != nullptr; o = successor(o)) {
+    if (!log.Writing() || tree.pRoot == nullptr) return;
+    for (const XmlTreeObject* o = successor(tree.pRoot); o != nullptr && log.Writing(); o = successor(o)) {
         log.WriteMessage(DumpLine(*o));
     }
 }

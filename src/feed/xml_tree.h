@@ -18,6 +18,10 @@ inline constexpr size_t kAttributesLimit = 255;
 inline constexpr size_t kValueLimit = 1023;
 inline constexpr size_t kReferenceLimit = 16;
 inline constexpr size_t kDumpLineLimit = 1000;
+// The shortest well-formed element, "<a/>", takes four bytes, so no feed of
+// up to 8 MiB that a writer could mean holds more elements; past this the
+// reader stops, which bounds the tree of a malformed one.
+inline constexpr int32_t kElementLimit = 2 * 1024 * 1024;
 
 // The strings of one element, in the tree's text. A feed has an element every
 // few dozen units, so the record is kept small: one pointer, and the value and

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Tavelin.scr /s against a feed server that misbehaves: after one good run has
 filled the day cache, a body cut short of its announced length, a redirect
-loop, binary garbage and a feed without items each end cleanly on a pointer
-move, say in the log why the feed gave nothing, show the cached day, and
-leave the cache exactly as the good run wrote it."""
+loop, binary garbage, a feed without items and 100 MB (with or without a
+length) each end cleanly on a pointer move, say in the log why the feed gave
+nothing, show the cached day, and leave the cache exactly as the good run
+wrote it."""
 import os
 import socket
 import sys
@@ -20,6 +21,18 @@ TEXTS = ["%s:%s" % pair for pair in GOOD]
 def feed(items):
     body = "".join("<item><word1>%s</word1><word2>%s</word2></item>" % pair for pair in items)
     return ('<?xml version="1.0"?><feed><news>hostile news</news>%s</feed>' % body).encode("utf-8")
+
+
+def huge(announce):
+    """About 100 MB of items, made as they are sent; with or without a length."""
+    block = b"<item><word1>w</word1><word2>m</word2></item>" * 1000
+    count = 100000000 // len(block)
+    head = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\n"
+    if announce:
+        head += "Content-Length: %d\r\n" % (count * len(block))
+    yield (head + "\r\n").encode()
+    for _ in range(count):
+        yield block
 
 
 def answer(status, body, length=None, extra=""):
@@ -52,6 +65,8 @@ class HostileServer:
             return answer("200 OK", bytes((i * 7919 + 13) % 256 for i in range(4000)))
         if case == "empty":
             return answer("200 OK", feed([]))
+        if case in ("huge", "endless"):
+            return huge(announce=case == "huge")
         return answer("404 Not Found", b"<html>no such case</html>")
 
     def serve(self, conn):
@@ -65,7 +80,9 @@ class HostileServer:
                         return
                     data += chunk
                 path = data.split(b" ", 2)[1].decode("latin-1")
-                conn.sendall(self.reply(path))
+                reply = self.reply(path)
+                for chunk in [reply] if isinstance(reply, bytes) else reply:
+                    conn.sendall(chunk)
                 conn.shutdown(socket.SHUT_WR)
             except OSError:
                 pass
@@ -122,6 +139,9 @@ class HostileFeeds(unittest.TestCase):
             "loop": "GETRSSFEED WinHttpReceiveResponse failed, Error Code = 12156",
             "garbage": "GETRSSFEED WinHttpReadData End of Data Transfer, size=4000",
             "empty": "GETRSSFEED News String=|hostile news|",
+            # 100 MB, refused once past 8 MiB: announced, or grown without a length.
+            "huge": "GETRSSFEED WinHttpReadData returned FALSE, Error Code = 8",
+            "endless": "GETRSSFEED WinHttpReadData returned FALSE, Error Code = 8",
         }
         for case, line in why.items():
             with self.subTest(case=case):

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "platform/win32/http_bounded_call.h"
 #include "platform/win32/wide.h"
@@ -154,7 +155,9 @@ bool WinHttpTransport::ContentLength(HttpHandle request, uint64_t& length) {
     length = 0;
     bool digits = false;
     for (const wchar_t* p = text; *p >= L'0' && *p <= L'9'; ++p) {
-        length = length * 10 + static_cast<uint64_t>(*p - L'0');
+        // Too many digits to hold is still far too long, never short.
+        const uint64_t digit = static_cast<uint64_t>(*p - L'0');
+        length = length > (UINT64_MAX - digit) / 10 ? UINT64_MAX : length * 10 + digit;
         digits = true;
     }
     return digits;

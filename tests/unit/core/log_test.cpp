@@ -1,5 +1,8 @@
-// The diagnostic log's text: file name, header, line format, sequence, the cut.
+// The diagnostic log's text: file name, header, line format, sequence, the cut,
+// the size limit.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "core/log.h"
 #include "fakes/fake_clock.h"
@@ -93,6 +96,63 @@ TEST_F(LogTest, AFileOfTheSameNameIsReplaced) {
     const auto messages = MemoryLogFile::Messages(*files.Only());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], u"CREATELOGFILE,TIMESTAMP START");
+}
+
+// A file that keeps only its size and its last two lines (one write each),
+// for 64 MiB of lines.
+struct TailLogFile : LogFile {
+    size_t size = 0, writes = 0;
+    std::u16string last, beforeLast; // messages, after the 30-unit stamp
+
+    LogFileHandle Create(std::u16string_view) override { return this; }
+    bool Append(LogFileHandle, const void* bytes, size_t count) override {
+        const auto* p = static_cast<const unsigned char*>(bytes);
+        beforeLast = std::move(last);
+        last.clear();
+        for (size_t i = 60; i + 5 < count; i += 2) last += static_cast<char16_t>(p[i] | p[i + 1] << 8);
+        size += count;
+        ++writes;
+        return true;
+    }
+};
+
+// 64 MiB, the last line included: a line that would leave no room for the
+// last line is replaced by it, and every later write is dropped.
+TEST_F(LogTest, TheLastLineFillsTheFileToItsLimit) {
+    const size_t lastLine = 2 * (30 + kLogLimitMessage.size() + 2);
+    const struct {
+        size_t filled;  // bytes before the line "next", which takes 72
+        bool nextIsWritten;
+    } cases[] = {
+        {kLogSizeLimit - lastLine - 72, true},
+        {kLogSizeLimit - lastLine - 70, false},
+        {kLogSizeLimit - lastLine, false},
+    };
+    for (const auto& c : cases) {
+        TailLogFile file;
+        Log limited{file, clock};
+        limited.gLogEnabled = true;
+        limited.Open();
+        // Whole lines of 2,110 bytes, then two that end exactly at c.filled.
+        for (size_t left = (c.filled - file.size) / 2; left > 0;) {
+            const size_t units = left > 2 * 1055 ? 1055 : left > 1055 ? left / 2 : left;
+            limited.WriteMessage(std::u16string(units - 32, u'f'));
+            left -= units;
+        }
+        ASSERT_EQ(file.size, c.filled);
+        limited.WriteMessage(u"next");
+        limited.WriteMessage(u"then"); // the last line, unless "next" already was
+        const size_t writes = file.writes;
+        const uint32_t sequence = limited.gLogSequence;
+        limited.Write(u"later %d", 1);
+        EXPECT_FALSE(limited.WRITELOGLINE(limited.gLogFile, u"later"));
+        EXPECT_EQ(file.writes, writes) << c.filled;
+        EXPECT_EQ(limited.gLogSequence, sequence) << c.filled;
+        EXPECT_EQ(file.last, kLogLimitMessage) << c.filled;
+        EXPECT_EQ(file.beforeLast == u"next", c.nextIsWritten) << c.filled;
+        EXPECT_EQ(file.size, (c.nextIsWritten ? c.filled + 72 : c.filled) + lastLine);
+        EXPECT_FALSE(limited.Writing());
+    }
 }
 
 } // namespace

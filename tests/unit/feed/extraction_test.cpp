@@ -1,5 +1,5 @@
 // Vocabulary extraction: documents to composed texts with and without grammar,
-// the news rules, and the group refusing a text.
+// the news rules, the group refusing a text and the day's limit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -113,6 +113,31 @@ TEST(Extraction, GroupRefusalIsLoggedAndTheWalkGoesOn) {
         "GETRSSFEED Error, Tavelin Processing, Group Class, Could Not Add New Message to Message Group!";
     EXPECT_EQ(out.log, (Lines{"GETRSSFEED Tavelin Processing, MORAVIKDATA=|a:b|", refused,
                               "GETRSSFEED Tavelin Processing, MORAVIKDATA=|c:d|", refused}));
+}
+
+// The 9,999th text is kept, the 10,000th and later ones counted in one line.
+TEST(Extraction, ADayKeepsAtMost9999Texts) {
+    const struct {
+        int items;
+        size_t kept;
+        std::string last;
+    } cases[] = {
+        {9999, 9999, "GETRSSFEED Tavelin Processing, MORAVIKDATA=|9999:b|"},
+        {10000, 9999, "GETRSSFEED Tavelin Processing, Day limit of 9999 texts reached, 1 more left out."},
+        {10002, 9999, "GETRSSFEED Tavelin Processing, Day limit of 9999 texts reached, 3 more left out."},
+    };
+    for (const auto& c : cases) {
+        std::u16string doc = u"<f>";
+        for (int i = 1; i <= c.items; ++i) {
+            doc += u"<item><word1>" + FromUtf8(std::to_string(i)) + u"</word1><word2>b</word2></item>";
+            if (i == 5000) doc += u"<item><word1>no second word</word1></item>"; // not a text, not counted
+        }
+        const Extracted out = Extract(doc + u"</f>", false);
+        ASSERT_EQ(out.texts.size(), c.kept) << c.items;
+        EXPECT_EQ(out.texts.back(), "9999:b");
+        EXPECT_EQ(out.log.back(), c.last);
+        EXPECT_EQ(out.log.size(), c.kept + (c.items > 9999 ? 1 : 0));
+    }
 }
 
 struct NewsResult {

@@ -1,5 +1,6 @@
 // GETRSSFEED over the scripted transport: the whole log of a good download,
-// every failing step, the 10-byte rule, a body cut short and the deadline.
+// every failing step, the 10-byte rule, a body cut short or too long, and the
+// deadline.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -202,6 +203,44 @@ TEST_F(FeedTest, ABodyShorterThanItsAnnouncedLengthIsAReadFailure) {
     whole.announcedLength = kFeed.size();
     RecordingLog log;
     EXPECT_EQ(GETRSSFEED(messages, kUrl, news, log.log, whole, false), 1);
+}
+
+// 8 MiB is a feed; one byte more is refused, announced before any read or
+// grown without a length, and nothing that came is kept.
+TEST_F(FeedTest, ABodyOverEightMebibytesIsRefused) {
+    const std::string head = "<f><item><word1>a</word1><word2>b</word2></item><pad>";
+    const struct {
+        size_t size;
+        bool announced;
+        int result;
+        int reads;
+    } cases[] = {
+        {kBodyLimitBytes, true, 1, 8193},
+        {kBodyLimitBytes + 1, true, 0, 0},
+        {kBodyLimitBytes, false, 1, 8193},
+        {kBodyLimitBytes + 1, false, 0, 8193},
+        {kBodyLimitBytes + 100000, false, 0, 8193},
+    };
+    for (const auto& c : cases) {
+        ScriptedHttp h;
+        h.body = head + std::string(c.size - head.size(), 'x');
+        h.announceLength = c.announced;
+        h.announcedLength = c.size;
+        RecordingLog log;
+        Group group;
+        News kept{u"cached news", true};
+        EXPECT_EQ(GETRSSFEED(group, kUrl, kept, log.log, h, false), c.result) << c.size;
+        EXPECT_EQ(h.reads, c.reads) << c.size << " announced " << c.announced;
+        EXPECT_EQ(h.closed.size(), 3u);
+        if (c.result == 1) {
+            EXPECT_EQ(testing_support::Texts(group), Lines{"a:b"});
+        } else {
+            EXPECT_EQ(log.Messages().back(), "GETRSSFEED WinHttpReadData returned FALSE, Error Code = 8");
+            EXPECT_EQ(group.GetCount(), 0u);
+            EXPECT_EQ(kept.gNewsString, u"cached news");
+        }
+        testing_support::ReleaseAll(group);
+    }
 }
 
 TEST_F(FeedTest, TheDeadlineEndsASlowBodyAndShortensEveryWait) {

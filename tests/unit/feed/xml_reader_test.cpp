@@ -211,7 +211,31 @@ TEST(XmlReader, FlatRootLinksInLinearTime) {
         last = c;
     }
     EXPECT_EQ(siblings, 100000);
+}
 
+// One element more than the limit: the reader keeps the first ones and says so.
+TEST(XmlReader, StopsAtTheElementLimit) {
+    std::u16string doc = u"<r>";
+    for (int i = 2; i < kElementLimit; ++i) doc += u"<i/>"; // the root, these, and "last"
+    doc += u"<last/>";
+    RecordingLog recording;
+    XmlTree tree;
+    POPULATEXMLTREE(tree, doc, recording.log);
+    const auto lastChild = [](const XmlTree& t) {
+        const XmlTreeObject* c = t.pRoot->pFirstChild;
+        while (c->pNext != nullptr) c = c->pNext;
+        return ToUtf8(c->pData->szName());
+    };
+    EXPECT_EQ(tree.iObjects, kElementLimit);
+    EXPECT_EQ(lastChild(tree), "last");
+    EXPECT_EQ(recording.Messages().back(), "POPULATEXMLTREE *** Starting ***");
+    doc.insert(doc.size() - 7, u"<i/>");
+    XmlTree over;
+    POPULATEXMLTREE(over, doc, recording.log);
+    EXPECT_EQ(over.iObjects, kElementLimit);
+    EXPECT_EQ(lastChild(over), "i");
+    EXPECT_EQ(recording.Messages().back(),
+              "POPULATEXMLTREE Element limit of 2097152 reached, the rest of the document is ignored.");
 }
 
 } // namespace
