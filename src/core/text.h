@@ -4,10 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tavelin {
+
+// A day keeps at most this many texts, so each fits a four-digit cache name
+// and neither the feed nor the cache can hold start-up for long.
+inline constexpr uint32_t kDayTextLimit = 9999;
 
 // A heap copy of text with a terminating NUL, or null when memory is short.
 char16_t* DuplicateText(std::u16string_view text) noexcept;

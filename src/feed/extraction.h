@@ -10,6 +10,7 @@
 #include "core/group.h"
 #include "core/log.h"
 #include "core/news.h"
+#include "core/text.h"
 #include "feed/xml_tree.h"
 
 namespace tavelin {
@@ -17,8 +18,6 @@ namespace tavelin {
 inline constexpr size_t kWordLimit = 127;
 inline constexpr size_t kNotesLimit = 1023;
 inline constexpr size_t kComposeLimit = 4095;
-// A day keeps at most this many texts, so each fits a four-digit cache name.
-inline constexpr uint32_t kDayTextLimit = 9999;
 
 // The working fields of one item, each already cut to its limit.
 struct VocabularyItem {

@@ -37,6 +37,7 @@ int32_t COUNTSTRINGSINREG(RegistryStore& store, Log& log) {
     }
     std::vector<char16_t> buffer(kReadBufferUnits);
     for (int32_t count = 0;; ++count) {
+        if (count == static_cast<int32_t>(kDayTextLimit)) return count; // an older build's longer day
         const std::u16string name = ValueName(static_cast<uint32_t>(count) + 1);
         if (!store.Query(key.get(), name, buffer.data(), kReadBufferUnits * 2).ok) {
             log.Write(u"COUNTSTRINGSINREG Failed to load string %s", name);
@@ -59,6 +60,7 @@ bool GETSTRINGSFROMREG(RegistryStore& store, Log& log, Group& group, TextCopier 
     }
     std::vector<char16_t> buffer(kReadBufferUnits);
     for (uint32_t read = 0;; ++read) {
+        if (read == kDayTextLimit) return true; // an older build's longer day: the rest stays unread
         const std::u16string name = ValueName(read + 1);
         const QueryResult r = store.Query(key.get(), name, buffer.data(), kReadBufferUnits * 2);
         if (!r.ok) {

@@ -74,6 +74,7 @@ class FeedLinesTest(unittest.TestCase):
             ([missing], 1, ["missing.xml", "No such file"]),
             ([self.folder.name], 1, ["Is a directory"]),
             ([self.file("<a>b</a>x", "nine.xml")], 1, ["nine.xml", "9 bytes", "fewer than 10"]),
+            ([self.file(b"<a>" + b" " * (8 << 20), "big.xml")], 1, ["big.xml", "8388611 bytes", "8388608"]),
             ([], 2, ["Usage"]),
             (["--grammar", self.file(document(("a", "b", "")))], 2, ["Usage"]),
             ([self.file("x"), self.file("y", "other.xml")], 2, ["Usage"]),

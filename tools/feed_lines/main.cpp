@@ -97,9 +97,9 @@ int main(int argc, char** argv) {
                      "download and shows the cached day\n", args.file, bytes.size(), tavelin::kMinimumBodyBytes);
         return 1;
     }
-    if (!feed.accepted) { // a body past 4 GiB, or memory short
-        std::fprintf(stderr, "tavelin-feed-lines: '%s' (%zu bytes) is more than the saver can hold\n", args.file,
-                     bytes.size());
+    if (!feed.accepted) { // over the saver's body limit, or memory short
+        std::fprintf(stderr, "tavelin-feed-lines: '%s' (%zu bytes) is more than the saver accepts (%zu bytes at most)\n",
+                     args.file, bytes.size(), static_cast<size_t>(tavelin::kBodyLimitBytes));
         return 1;
     }
     if (!feed.news.empty()) PrintLine("news: ", feed.news, "the news");

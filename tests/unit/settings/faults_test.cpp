@@ -97,6 +97,18 @@ TEST_F(SettingsFaults, StringWithoutMemoryIsLeftOutButCounted) {
     EXPECT_EQ(Logged()[1], u"GETSTRINGSFROMREG Loaded, and counted, string 0001, |first|");
 }
 
+// An older build could cache any number of texts ("10000" and on); a reader
+// still stops at a day's limit, so such a cache cannot hold start-up.
+TEST_F(SettingsFaults, ReadersStopAtTheDayLimitOfAnOlderLongerCache) {
+    for (int i = 1; i <= 10001; ++i) PutText(i < 10000 ? contract::Name(i) : FromUtf8(std::to_string(i)), u"t");
+    PutText(contract::Name(9999), u"last");
+    contract::TextGroup g;
+    EXPECT_EQ(COUNTSTRINGSINREG(store, log), 9999);
+    EXPECT_TRUE(GETSTRINGSFROMREG(store, log, g.group));
+    ASSERT_EQ(g.group.GetCount(), 9999u);
+    EXPECT_EQ(g.Texts().back(), u"last");
+}
+
 TEST_F(SettingsFaults, GroupWithoutNodesKeepsNothingAndLeaksNothing) {
     PutText(u"0001", u"first");
     contract::TextGroup g;
