@@ -19,11 +19,13 @@ WINE_ROOT = os.environ.get("TAVELIN_WINE_ROOT") or os.path.join(BUILD, "wine")
 WINE64 = os.environ.get("TAVELIN_WINE64", "/usr/lib/wine/wine64")
 REG_EXE = r"C:\windows\system32\reg.exe"
 WINESERVER = "/usr/lib/wine/wineserver"
+LEFTOVERS = os.path.join(SOURCE, "tools", "wine", "wine-leftovers")
 SCR = os.path.join(BUILD, "Tavelin.scr")
 TOOLS = os.path.join(BUILD, "tools")
 SETTINGS_KEY = r"HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
 DATA_KEY = SETTINGS_KEY + r"\Data"
 SCREEN = (1920, 1080)
+TURN = "WM_TIMER,ID_TURNTIMER Message Received"
 
 
 def wait_for(predicate, timeout, step=0.1):
@@ -173,7 +175,7 @@ class Session:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""
-        end = time.monotonic() + 10
+        end = time.monotonic() + 30  # a failure limit: a loaded machine starts it late
         while not number.endswith(b"\n") and time.monotonic() < end:
             chunk = os.read(read_fd, 16)
             if not chunk:
@@ -249,6 +251,16 @@ class Session:
         lines = text.split("\r\n")
         return [line[30:] for line in lines[1:] if len(line) >= 30]
 
+    def turns(self):
+        """How many turn ticks the newest log holds so far."""
+        return self.log_messages().count(TURN) if self.logs() else 0
+
+    def wait_for_turn_after(self, count, timeout=30):
+        """True once the log holds more than count turn ticks. Timer messages come
+        after every other message, so a new turn means all input sent before it
+        has been handled."""
+        return wait_for(lambda: self.turns() > count, timeout, 0.2)
+
     def clear_logs(self):
         for path in self.logs():
             os.remove(path)
@@ -273,14 +285,29 @@ class Session:
         return ids[0] if ids else None
 
     def close(self):
+        """Ends what ran in the prefix, then its display, then removes it; raises
+        when a process of the prefix outlived all that."""
         for proc in reversed(self.started):
             end_process(proc)
-        end_process(self.wineserver)
+        if self.wineserver is not None:
+            # Ending the server by its id would leave its clients (services.exe,
+            # explorer.exe, ...) running: Wine's own kill ends them all with it.
+            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+            try:
+                self.wineserver.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                end_process(self.wineserver)
+            subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
         end_process(self.xvfb)
+        left = subprocess.run([LEFTOVERS, "--wait", "15", "--kill", self.prefix], capture_output=True,
+                              text=True, timeout=60)
         if os.environ.get("TAVELIN_E2E_KEEP"):
             print("kept prefix", self.prefix)
         else:
             shutil.rmtree(self.prefix, ignore_errors=True)
+        if left.returncode != 0:
+            raise RuntimeError("processes outlived their prefix:\n" + left.stdout)
 
     def __enter__(self):
         return self
