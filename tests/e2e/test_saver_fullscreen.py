@@ -80,7 +80,7 @@ class FullScreenSaver(unittest.TestCase):
 
     def test_2_key_press_ends_it(self):
         proc = self.start_and_wait_for_window()
-        time.sleep(1)
+        self.assertTrue(self.s.wait_for_turn_after(0), "the saver never took its first turn")
         self.assertEqual(self.close_with_key(proc), 0)
         self.assertEqual(self.s.log_messages()[-1], "WM_DESTROY Clean Exit")
 
@@ -90,7 +90,9 @@ class FullScreenSaver(unittest.TestCase):
         second = self.s.saver("/s")
         self.assertEqual(wait_exit(second, 15), 0)
         self.assertLess(time.monotonic() - began, 10)
-        time.sleep(1)
+        # A turn of the first after the second has gone: whatever the second sent
+        # it was handled before that turn, and did not end it.
+        self.assertTrue(self.s.wait_for_turn_after(self.s.turns()), "the first saver took no further turn")
         self.assertIsNone(first.poll())
         self.assertEqual(self.close_with_key(first), 0)
         self.assertEqual(len(self.s.logs()), 1)  # the second never opened a log
