@@ -56,7 +56,7 @@ class FullScreenSaver(unittest.TestCase):
 
     def test_1_feed_scrolls_in_lanes_and_a_pointer_move_ends_it(self):
         proc = self.start_and_wait_for_window()
-        shot = self.s.shot_until(lambda sh: len(sh.bands(0, SCROLL_BOTTOM)) >= 2, 30)
+        shot = self.s.shot_until(lambda sh: len(sh.bands(0, SCROLL_BOTTOM)) >= 2, 90)
         self.assertIsNotNone(shot, "two lines never scrolled in separate lanes")
         shot.save(h.artefact("fullscreen-feed.png"))
         bands = shot.bands(0, SCROLL_BOTTOM)
@@ -100,7 +100,7 @@ class FullScreenSaver(unittest.TestCase):
     def test_4_without_the_server_the_cache_is_shown(self):
         self.server.stop()
         proc = self.start_and_wait_for_window()
-        shot = self.s.shot_until(lambda sh: sh.bands(0, SCROLL_BOTTOM), 20)
+        shot = self.s.shot_until(lambda sh: sh.bands(0, SCROLL_BOTTOM), 60)
         self.assertIsNotNone(shot, "no cached line scrolled")
         shot.save(h.artefact("fullscreen-cache.png"))
         self.s.xdotool("mousemove_relative", "--", "0", "10")
