@@ -292,13 +292,13 @@ class Session:
         if self.wineserver is not None:
             # Ending the server by its id would leave its clients (services.exe,
             # explorer.exe, ...) running: Wine's own kill ends them all with it.
-            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=60)
             try:
+                subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=60)
                 self.wineserver.wait(timeout=30)
+                subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
             except subprocess.TimeoutExpired:
-                end_process(self.wineserver)
-            subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
+                end_process(self.wineserver)  # what is left is found and ended below
         end_process(self.xvfb)
         left = subprocess.run([LEFTOVERS, "--wait", "15", "--kill", self.prefix], capture_output=True,
                               text=True, timeout=60)
