@@ -279,6 +279,23 @@ class Session:
         """The first screenshot for which predicate holds, or None after timeout."""
         return wait_for(lambda: (lambda shot: shot if predicate(shot) else None)(self.shot()), timeout, step)
 
+    def press_until_exit(self, proc, title, key, tries=6, wait=5):
+        """Presses key in the newest visible window called title until proc ends;
+        its exit code, or None. Wine may drop a key while a new window's focus is
+        still settling, or replace its X window; once the program is ending, a
+        second key reaches nothing."""
+        for attempt in range(tries):
+            if attempt:
+                print("%s: pressing %s again, the program is still running" % (title, key), flush=True)
+            ids = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title, timeout=20).stdout.split()
+            if ids and self.xdotool("windowfocus", "--sync", ids[-1], timeout=20).returncode == 0:
+                self.xdotool("key", key, timeout=20)
+            try:
+                return proc.wait(timeout=wait)
+            except subprocess.TimeoutExpired:
+                pass
+        return None
+
     def find_window(self, title):
         found = self.xdotool("search", "--name", "^%s$" % title)
         ids = found.stdout.split()

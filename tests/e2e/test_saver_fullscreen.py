@@ -49,10 +49,7 @@ class FullScreenSaver(unittest.TestCase):
         return proc
 
     def close_with_key(self, proc):
-        window = self.s.find_window("Screen Saver")
-        self.s.xdotool("windowfocus", "--sync", window)
-        self.s.xdotool("key", "a")
-        return wait_exit(proc, 15)
+        return self.s.press_until_exit(proc, "Screen Saver", "a")
 
     def test_1_feed_scrolls_in_lanes_and_a_pointer_move_ends_it(self):
         proc = self.start_and_wait_for_window()
