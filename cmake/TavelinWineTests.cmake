@@ -26,7 +26,7 @@ foreach(group IN LISTS groups)
   endif()
   add_test(NAME wine.${group}
            COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/wine-run --root ${TAVELIN_WINE_ROOT} ${with} -- $<TARGET_FILE:wine_${group}>)
-  set_tests_properties(wine.${group} PROPERTIES TIMEOUT 600)
+  set_tests_properties(wine.${group} PROPERTIES TIMEOUT 600 FIXTURES_REQUIRED wine_prefixes)
 endforeach()
 
 # Small helper programs the e2e tests and the wine tests start (tools/win32/*.cpp, one each).
@@ -43,6 +43,11 @@ file(GLOB e2e_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.py)
 foreach(script IN LISTS e2e_tests)
   get_filename_component(name ${script} NAME_WE)
   add_test(NAME e2e.${name} COMMAND python3 ${script})
-  set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900
+  set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine_prefixes
     ENVIRONMENT "TAVELIN_BUILD_DIR=${CMAKE_BINARY_DIR};TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};TAVELIN_WINE_ROOT=${TAVELIN_WINE_ROOT}")
 endforeach()
+
+# Runs after every test above: no process of any of their prefixes is left.
+add_test(NAME wine.no_process_left
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/wine-leftovers --wait 15 --kill ${TAVELIN_WINE_ROOT})
+set_tests_properties(wine.no_process_left PROPERTIES TIMEOUT 60 FIXTURES_CLEANUP wine_prefixes)

@@ -100,10 +100,12 @@ cleanup() {
   set +e
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+  # Wine's own kill ends every program of the prefix with its server.
   [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1
+  [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -w >/dev/null 2>&1
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  [ -n "$prefix" ] && rm -rf "$prefix"
+  [ -n "$prefix" ] && { "$repo/tools/wine/wine-leftovers" --wait 15 --kill "$prefix" >&2; rm -rf "$prefix"; }
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -127,7 +129,7 @@ else
   python3 -u tools/feed_server.py >"$server_log" 2>&1 &
 fi
 server_pid=$!
-for _ in $(seq 1 100); do grep -q '^PORT=' "$server_log" && break; sleep 0.05; done
+for _ in $(seq 1 600); do grep -q '^PORT=' "$server_log" && break; sleep 0.05; done
 port=$(sed -n 's/^PORT=//p' "$server_log" | head -n1)
 [ -n "$port" ] || { echo "demo.sh: the feed service did not start:" >&2; cat "$server_log" >&2; exit 1; }
 if [ $publisher -eq 1 ]; then
@@ -166,7 +168,7 @@ if [ $use_xvfb -eq 1 ]; then
   displayfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.05; done
+  for _ in $(seq 1 600); do [ -s "$displayfile" ] && break; sleep 0.05; done  # 30 s at most
   [ -s "$displayfile" ] || { echo "demo.sh: Xvfb did not start" >&2; exit 1; }
   export DISPLAY=:$(head -n1 "$displayfile")
   rm -f "$displayfile"
@@ -182,7 +184,7 @@ case $mode in
      stop=$out/stop-preview
      "$wine64" "$repo/build/mingw/tools/preview_host.exe" "$("$wine64" winepath -w "$stop")" >"$out/preview_host.log" 2>&1 &
      host_pid=$!
-     for _ in $(seq 1 200); do grep -q '^HWND=' "$out/preview_host.log" && break; sleep 0.05; done
+     for _ in $(seq 1 600); do grep -q "^HWND=" "$out/preview_host.log" && break; sleep 0.05; done
      hwnd=$(sed -n 's/^HWND=//p' "$out/preview_host.log" | tr -d '\r' | head -n1)
      [ -n "$hwnd" ] || { echo "demo.sh: the preview host did not open its window" >&2; exit 1; }
      "$wine64" "$scr" /p "$hwnd" & ;;

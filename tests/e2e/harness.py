@@ -20,11 +20,13 @@ WINE_ROOT = os.environ.get("TAVELIN_WINE_ROOT") or os.path.join(BUILD, "wine")
 WINE64 = os.environ.get("TAVELIN_WINE64", "/usr/lib/wine/wine64")
 REG_EXE = r"C:\windows\system32\reg.exe"
 WINESERVER = "/usr/lib/wine/wineserver"
+LEFTOVERS = os.path.join(SOURCE, "tools", "wine", "wine-leftovers")
 SCR = os.path.join(BUILD, "Tavelin.scr")
 TOOLS = os.path.join(BUILD, "tools")
 SETTINGS_KEY = r"HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
 DATA_KEY = SETTINGS_KEY + r"\Data"
 SCREEN = (1920, 1080)
+TURN = "WM_TIMER,ID_TURNTIMER Message Received"
 
 
 def unescape(data):
@@ -179,7 +181,7 @@ class Session:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         number = b""
-        end = time.monotonic() + 10
+        end = time.monotonic() + 30  # a failure limit: a loaded machine starts it late
         while not number.endswith(b"\n") and time.monotonic() < end:
             chunk = os.read(read_fd, 16)
             if not chunk:
@@ -254,6 +256,16 @@ class Session:
         lines = text.split("\r\n")
         return [line[30:] for line in lines[1:] if len(line) >= 30]
 
+    def turns(self):
+        """How many turn ticks the newest log holds so far."""
+        return self.log_messages().count(TURN) if self.logs() else 0
+
+    def wait_for_turn_after(self, count, timeout=30):
+        """True once the log holds more than count turn ticks. Timer messages come
+        after every other message, so a new turn means all input sent before it
+        has been handled."""
+        return wait_for(lambda: self.turns() > count, timeout, 0.2)
+
     def clear_logs(self):
         for path in self.logs():
             os.remove(path)
@@ -272,20 +284,52 @@ class Session:
         """The first screenshot for which predicate holds, or None after timeout."""
         return wait_for(lambda: (lambda shot: shot if predicate(shot) else None)(self.shot()), timeout, step)
 
+    def press_until_exit(self, proc, title, key, tries=6, wait=5):
+        """Presses key in the newest visible window called title until proc ends;
+        its exit code, or None. Wine may drop a key while a new window's focus is
+        still settling, or replace its X window; once the program is ending, a
+        second key reaches nothing."""
+        for attempt in range(tries):
+            if attempt:
+                print("%s: pressing %s again, the program is still running" % (title, key), flush=True)
+            ids = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title, timeout=20).stdout.split()
+            if ids and self.xdotool("windowfocus", "--sync", ids[-1], timeout=20).returncode == 0:
+                self.xdotool("key", key, timeout=20)
+            try:
+                return proc.wait(timeout=wait)
+            except subprocess.TimeoutExpired:
+                pass
+        return None
+
     def find_window(self, title):
         found = self.xdotool("search", "--name", "^%s$" % title)
         ids = found.stdout.split()
         return ids[0] if ids else None
 
     def close(self):
+        """Ends what ran in the prefix, then its display, then removes it; raises
+        when a process of the prefix outlived all that."""
         for proc in reversed(self.started):
             end_process(proc)
-        end_process(self.wineserver)
+        if self.wineserver is not None:
+            # Ending the server by its id would leave its clients (services.exe,
+            # explorer.exe, ...) running: Wine's own kill ends them all with it.
+            try:
+                subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=60)
+                self.wineserver.wait(timeout=30)
+                subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60)
+            except subprocess.TimeoutExpired:
+                end_process(self.wineserver)  # what is left is found and ended below
         end_process(self.xvfb)
+        left = subprocess.run([LEFTOVERS, "--wait", "15", "--kill", self.prefix], capture_output=True,
+                              text=True, timeout=60)
         if os.environ.get("TAVELIN_E2E_KEEP"):
             print("kept prefix", self.prefix)
         else:
             shutil.rmtree(self.prefix, ignore_errors=True)
+        if left.returncode != 0:
+            raise RuntimeError("processes outlived their prefix:\n" + left.stdout)
 
     def __enter__(self):
         return self

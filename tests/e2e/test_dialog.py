@@ -5,7 +5,6 @@ registry and the log. One private prefix and X display for the whole run."""
 import os
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -45,17 +44,6 @@ class DialogSession(h.Session):
         if code != 0:
             raise AssertionError("dialog_driver %s: %s" % (steps, out))
         return out.split("\n")
-
-    def key(self, name):
-        """A real key press into the focused dialog, through the X server."""
-        for _ in range(5):
-            windows = self.xdotool("search", "--onlyvisible", "--name", CAPTION, timeout=20).stdout.split()
-            # Wine may replace the dialog's X window while it settles; try the newest again.
-            if windows and self.xdotool("windowfocus", "--sync", windows[-1], timeout=20).returncode == 0:
-                subprocess.check_call(["xdotool", "key", name], env=self.env, timeout=20)
-                return
-            time.sleep(0.5)
-        raise AssertionError("no dialog window to type into")
 
     def values(self):
         """Every value of the settings key: name -> (type, hex bytes)."""
@@ -114,8 +102,7 @@ class DialogEndToEnd(unittest.TestCase):
         self.wine.drive("set", ID_SHOW, "25")
         rect = [int(v) for v in self.wine.drive("rect")[0].split()]
         self.wine.screenshot(h.artefact("dialog.png"), rect)
-        self.wine.key("Return")
-        self.assertEqual(self.finish(process), 1)
+        self.assertEqual(self.wine.press_until_exit(process, CAPTION, "Return"), 1)
         self.assertEqual(self.wine.dword("MaxShowStrings"), 10)
         self.assertEqual([self.wine.dword(n) for n in ("Log", "Extra", "Logo")], [0, 0, 0])
 
@@ -125,8 +112,7 @@ class DialogEndToEnd(unittest.TestCase):
         self.assertEqual(self.wine.drive("text", ID_SHOW)[0], "10")
         self.wine.drive("click", ID_GRAMMAR)
         self.assertEqual(self.wine.drive("checked", ID_GRAMMAR)[0], "1")
-        self.wine.key("Escape")
-        self.assertEqual(self.finish(process), 0)
+        self.assertEqual(self.wine.press_until_exit(process, CAPTION, "Escape"), 0)
         self.assertEqual(self.wine.values(), before)
 
     def test_3_check_boxes_reach_their_values_and_the_log(self):

@@ -118,7 +118,7 @@ class HostileFeeds(unittest.TestCase):
         proc = self.s.saver("/s")
         self.addCleanup(h.end_process, proc)
         # Lines are drawn only once window creation, feed step included, is over.
-        shown = self.s.shot_until(lambda sh: sh.lit_rows() > 10 or proc.poll() is not None, 45)
+        shown = self.s.shot_until(lambda sh: sh.lit_rows() > 10 or proc.poll() is not None, 90)
         self.assertIsNone(proc.poll(), "%s: the saver ended by itself" % case)
         self.assertTrue(shown, "%s: nothing shown" % case)
         self.s.xdotool("mousemove_relative", "--", "10", "0")

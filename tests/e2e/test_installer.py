@@ -119,7 +119,7 @@ class InstallerTest(unittest.TestCase):
         self.assertIn("GETRSSFEED URL Resource=|/auth/%s.xml|" % KEY, desk.log_messages())
 
         png = harness.artefact("installed-saver.png")
-        drawn = harness.wait_for(lambda: desk.shot(png).lit_rows(threshold=100) >= 10, 20, step=1)
+        drawn = harness.wait_for(lambda: desk.shot(png).lit_rows(threshold=100) >= 10, 60, step=1)
         if not drawn:
             windows = desk.xdotool("search", "--onlyvisible", "--name", ".*").stdout.split()
             self.fail("nothing but black on the screen; see %s\nsaver exit: %s; visible windows: %s\nlog ends: %s"

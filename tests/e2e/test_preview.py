@@ -32,8 +32,9 @@ class Preview(unittest.TestCase):
         self.assertTrue(line.startswith("HWND="), line)
         return host, stop, line[5:]
 
-    def read_until(self, host, wanted, seconds):
-        """The first line of the host's report that contains wanted."""
+    def read_until(self, host, wanted, seconds, seen=None):
+        """The first line of the host's report that contains wanted; the lines
+        before it go to seen."""
         end = time.monotonic() + seconds
         while time.monotonic() < end:
             line = host.stdout.readline()
@@ -41,6 +42,8 @@ class Preview(unittest.TestCase):
                 return None
             if wanted in line:
                 return line.strip()
+            if seen is not None:
+                seen.append(line.strip())
         return None
 
     def test_preview_runs_ignores_input_and_ends_with_its_parent(self):
@@ -51,19 +54,24 @@ class Preview(unittest.TestCase):
         child = self.read_until(host, "visible=1", 30)
         self.assertIsNotNone(child, "no visible preview window inside the host")
         self.assertIn("class=WindowsScreenSaverClass title=Preview size=320x240", child)
-        turned = h.wait_for(lambda: self.s.logs() and "WM_TIMER,ID_TURNTIMER Message Received" in
-                            self.s.log_messages(), 20, 0.5)
-        self.assertTrue(turned, "the preview never took a turn")
+        self.assertTrue(self.s.wait_for_turn_after(0), "the preview never took a turn")
 
         window = self.s.find_window("Preview Host")
         self.s.xdotool("mousemove", "--window", window, "100", "100")
         self.s.xdotool("mousemove_relative", "--", "50", "50")
         self.s.xdotool("windowfocus", "--sync", window)
+        turns = self.s.turns()
         self.s.xdotool("key", "a", "space", "Escape")
-        time.sleep(2)
+        self.assertTrue(self.s.wait_for_turn_after(turns), "the preview took no turn after the input")
         self.assertIsNone(saver.poll(), "the preview closed on input")
 
         open(stop, "w").close()
+        # Had the preview closed at any moment before the stop, the host would
+        # have reported its child gone before destroying its window.
+        seen = []
+        report = self.read_until(host, "DESTROYING", 30, seen)
+        self.assertIsNotNone(report, "the host never destroyed its window")
+        self.assertNotIn("NOCHILD", seen)
         self.assertEqual(saver.wait(timeout=15), 0)
         self.assertEqual(host.wait(timeout=15), 0)
         self.assertEqual(self.s.log_messages()[-1], "WM_DESTROY Clean Exit")

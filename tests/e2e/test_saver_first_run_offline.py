@@ -16,7 +16,7 @@ class FirstRunOffline(unittest.TestCase):
             proc = s.saver("/s")
             self.addCleanup(h.end_process, proc)
             self.assertTrue(h.wait_for(lambda: s.find_window("Screen Saver"), 30, 0.2))
-            shot = s.shot_until(lambda sh: sh.bands(0, 1080), 20)
+            shot = s.shot_until(lambda sh: sh.bands(0, 1080), 60)
             self.assertIsNotNone(shot, "the error text never scrolled")
             shot.save(h.artefact("first-run-offline.png"))
             # The error text is far wider than the screen: a few seconds in, it

@@ -49,14 +49,11 @@ class FullScreenSaver(unittest.TestCase):
         return proc
 
     def close_with_key(self, proc):
-        window = self.s.find_window("Screen Saver")
-        self.s.xdotool("windowfocus", "--sync", window)
-        self.s.xdotool("key", "a")
-        return wait_exit(proc, 15)
+        return self.s.press_until_exit(proc, "Screen Saver", "a")
 
     def test_1_feed_scrolls_in_lanes_and_a_pointer_move_ends_it(self):
         proc = self.start_and_wait_for_window()
-        shot = self.s.shot_until(lambda sh: len(sh.bands(0, SCROLL_BOTTOM)) >= 2, 30)
+        shot = self.s.shot_until(lambda sh: len(sh.bands(0, SCROLL_BOTTOM)) >= 2, 90)
         self.assertIsNotNone(shot, "two lines never scrolled in separate lanes")
         shot.save(h.artefact("fullscreen-feed.png"))
         bands = shot.bands(0, SCROLL_BOTTOM)
@@ -80,7 +77,7 @@ class FullScreenSaver(unittest.TestCase):
 
     def test_2_key_press_ends_it(self):
         proc = self.start_and_wait_for_window()
-        time.sleep(1)
+        self.assertTrue(self.s.wait_for_turn_after(0), "the saver never took its first turn")
         self.assertEqual(self.close_with_key(proc), 0)
         self.assertEqual(self.s.log_messages()[-1], "WM_DESTROY Clean Exit")
 
@@ -90,7 +87,9 @@ class FullScreenSaver(unittest.TestCase):
         second = self.s.saver("/s")
         self.assertEqual(wait_exit(second, 15), 0)
         self.assertLess(time.monotonic() - began, 10)
-        time.sleep(1)
+        # A turn of the first after the second has gone: whatever the second sent
+        # it was handled before that turn, and did not end it.
+        self.assertTrue(self.s.wait_for_turn_after(self.s.turns()), "the first saver took no further turn")
         self.assertIsNone(first.poll())
         self.assertEqual(self.close_with_key(first), 0)
         self.assertEqual(len(self.s.logs()), 1)  # the second never opened a log
@@ -98,7 +97,7 @@ class FullScreenSaver(unittest.TestCase):
     def test_4_without_the_server_the_cache_is_shown(self):
         self.server.stop()
         proc = self.start_and_wait_for_window()
-        shot = self.s.shot_until(lambda sh: sh.bands(0, SCROLL_BOTTOM), 20)
+        shot = self.s.shot_until(lambda sh: sh.bands(0, SCROLL_BOTTOM), 60)
         self.assertIsNotNone(shot, "no cached line scrolled")
         shot.save(h.artefact("fullscreen-cache.png"))
         self.s.xdotool("mousemove_relative", "--", "0", "10")

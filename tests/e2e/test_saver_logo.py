@@ -23,7 +23,7 @@ class LogoAndCompany(unittest.TestCase):
                            Company="Acme Ltd")
                 proc = s.saver("/s")
                 self.addCleanup(h.end_process, proc)
-                shot = s.shot_until(lambda sh: sh.count(lambda p: p == TILE, 0, 1080, 4) > 50, 40, 1.0)
+                shot = s.shot_until(lambda sh: sh.count(lambda p: p == TILE, 0, 1080, 4) > 50, 90, 1.0)
                 self.assertIsNotNone(shot, "the logo never scrolled")
                 shot.save(h.artefact("logo-and-company.png"))
                 self.assertEqual(len(shot.bands(0, 1080)), 3)  # word, company, logo in three lanes

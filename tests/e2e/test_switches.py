@@ -38,9 +38,7 @@ class Switches(unittest.TestCase):
         window = h.wait_for(lambda: self.s.find_window("Tavelin ScreenSaver Setup"), 30, 0.3)
         self.assertTrue(window, "no configuration dialog")
         self.assertIsNone(self.s.find_window("Screen Saver"))
-        self.s.xdotool("windowfocus", "--sync", window)
-        self.s.xdotool("key", "Escape")
-        self.assertEqual(proc.wait(timeout=15), 0)
+        self.assertEqual(self.s.press_until_exit(proc, "Tavelin ScreenSaver Setup", "Escape"), 0)
 
 
 if __name__ == "__main__":

@@ -18,6 +18,36 @@ NOT_FOUND = ("<html><head><title>404 Not Found</title></head><body><h1>Not Found
              "<item><word1>nicht</word1><word2>gefunden</word2></item></body></html>")
 
 
+def tcp_queues(local, remote):
+    """(send queue, receive queue) of the loopback socket local -> remote, from
+    the kernel's table; None when it is not there."""
+    def key(address):
+        host, port = address
+        return "%08X:%04X" % (struct.unpack("<I", socket.inet_aton(host))[0], port)
+    wanted = (key(local), key(remote))
+    with open("/proc/net/tcp") as table:
+        for line in table.readlines()[1:]:
+            fields = line.split()
+            if (fields[1], fields[2]) == wanted:
+                tx, rx = fields[4].split(":")
+                return int(tx, 16), int(rx, 16)
+    return None
+
+
+def wait_until_peer_has_read(conn, limit):
+    """Waits until all we sent has left our socket and the peer's program has
+    read it out of its own socket; limit seconds at most."""
+    ours, theirs = conn.getsockname(), conn.getpeername()
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        sent, received = tcp_queues(ours, theirs), tcp_queues(theirs, ours)
+        if sent is not None and received is not None and sent[0] == 0 and received[1] == 0:
+            return True
+        time.sleep(0.005)
+    sys.stderr.write("the client never read what was sent\n")
+    return False
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -31,6 +61,13 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
         self.wfile.flush()
+
+    def reset(self):
+        """Ends the connection with a reset alone: no FIN goes before it."""
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.rfile.close()  # its reference would keep the socket open past close()
+        self.connection.close()
+        self.close_connection = True
 
     def do_GET(self):
         path = self.path
@@ -57,8 +94,10 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/reset":
             body = FEED.encode() * 20
             self.send_body(body[:600], length=len(body))
-            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            self.close_connection = True
+            # Reset only once the client has taken every byte sent, headers and
+            # the body's start: a reset that lands first may discard them unread.
+            wait_until_peer_has_read(self.connection, 30)
+            self.reset()
         elif path == "/silent":
             time.sleep(600)
         elif path == "/drip":

@@ -78,7 +78,7 @@ TEST_F(WindowOpsTest, PointerPositionFollowsThePointer) {
     const ScreenPoint target{321, 123};
     ASSERT_TRUE(SetCursorPos(target.x, target.y));
     std::optional<ScreenPoint> seen;
-    for (int i = 0; i < 100 && seen != target; ++i) {
+    for (int i = 0; i < 1000 && seen != target; ++i) { // 10 s at most
         if (i > 0) Sleep(10);
         seen = ops.PointerPosition();
     }
@@ -99,7 +99,7 @@ TEST_F(WindowOpsTest, TickCountAdvancesInMilliseconds) {
     Sleep(60);
     const uint32_t passed = ops.TickCount() - before;
     EXPECT_GE(passed, 40u);
-    EXPECT_LT(passed, 2000u);
+    EXPECT_LT(passed, 30000u); // a loaded machine may sleep long, but never 60,000 units
 }
 
 TEST_F(WindowOpsTest, ScreenSaverRunningReachesTheSystem) {
