@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "core/settings_values.h"
 #include "core/window_messages.h"
+#include "display/rect.h"
 
 namespace tavelin {
 
@@ -42,19 +44,35 @@ public:
     // Background black, then the device context goes back to the window.
     virtual void CloseWindowDc() = 0;
 
-    // --- frames: a black canvas, drawing, one copy of it all to the window
+    // --- pictures: what a line, the logo or the news looks like, drawn once
+    // off-screen when it comes on and copied into each frame. A slot holds one
+    // picture; keeping a new one in a slot replaces the old.
+    // Keeps text drawn transparent on black, colour 0x00BBGGRR, and returns the
+    // box, relative to the text's top-left corner, outside which it left no
+    // ink; nullopt when it could not be kept or its ink may reach farther.
+    virtual std::optional<Rect> KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                         std::u16string_view text) = 0;
+    // Keeps the whole logo stretched to cx x cy, COLORONCOLOR.
+    virtual std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) = 0;
+    virtual void DropPicture(uint32_t slot) = 0;
+
+    // --- frames: composed in the back buffer, which keeps the last frame
     virtual bool BeginFrame(WindowHandle window) = 0;
+    virtual void Clear(const Rect& area) = 0; // black
+    // The picture's ink box, with the picture's top-left corner at (x, y).
+    virtual void PutPicture(uint32_t slot, int32_t x, int32_t y) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
     // size is the text's extent as measured at start-up.
     virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                             std::u16string_view text) = 0;
     // The whole logo stretched onto the rectangle, COLORONCOLOR.
     virtual void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
-    virtual void EndFrame() = 0;
+    // Copies these areas of the back buffer to the window.
+    virtual void EndFrame(std::span<const Rect> changed) = 0;
 
     // --- shut-down
     virtual void ReleaseLogo() = 0;
-    virtual void ReleaseDrawing() = 0; // fonts and back buffer
+    virtual void ReleaseDrawing() = 0; // fonts, pictures and back buffer
 
     // --- timers and messages of the window
     virtual void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) = 0;
