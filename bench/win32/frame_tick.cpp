@@ -129,11 +129,12 @@ void Parts(int frames) {
     };
     const Rect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     time("whole clear and copy", [&] {
-        s.surface.BeginFrame(s.window);
+        s.surface.BeginFrame(s.window, Surface::Frame::Whole);
         s.surface.Clear(screen);
-        s.surface.EndFrame(std::span<const Rect>(&screen, 1));
+        s.surface.Show(screen);
+        s.surface.EndFrame();
     });
-    s.surface.BeginFrame(s.window);
+    s.surface.BeginFrame(s.window, Surface::Frame::Whole);
     time("8 texts", [&] {
         for (int i = 0; i < 8; ++i) s.surface.DrawTextAt(FontKind::Line, 100 + 200 * i, 120 * i, TextSize{400, 60}, 0x80FFFF,
                                                         kTexts[0]);
@@ -144,7 +145,7 @@ void Parts(int frames) {
         for (int i = 0; i < 8; ++i) s.surface.PutPicture(0, 100 + 200 * i, 120 * i);
     });
     s.surface.DropPicture(0);
-    s.surface.EndFrame({});
+    s.surface.EndFrame();
 }
 
 int Run(int seconds) {

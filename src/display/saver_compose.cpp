@@ -15,23 +15,28 @@ bool IsLogo(const DisplayLine& line) { return line.pszText == nullptr || line.ps
 
 bool SaverWindow::Shows(const DisplayLine& line) const { return !IsLogo(line) || settings.gLogoEnabled; }
 
-void SaverWindow::Compose() {
+void SaverWindow::Compose(WindowHandle window) {
     MatchPictures();
     const bool kept = !inkTurned_ && KeepPictures();
-    if (kept) {
-        ComposeChanges(wholeNext_);
-        wholeNext_ = false;
-    } else {
-        ComposeDirect();
-        wholeNext_ = true; // the pictures' places are not known now
+    const bool whole = wholeNext_ || !kept;
+    if (!surface_.BeginFrame(window, whole ? Surface::Frame::Whole : Surface::Frame::Changes)) {
+        wholeNext_ = true; // nothing reached the window
+        return;
     }
-    surface_.EndFrame(changed_);
+    if (!kept)
+        ComposeDirect();
+    else if (whole)
+        ComposeWhole();
+    else
+        ComposeChanges();
+    surface_.EndFrame();
+    wholeNext_ = !kept; // after direct drawing the pictures' places are not known
 }
 
 // Marks the pictures this frame draws; the others' lines have left: their
-// pictures go, and the places they held are cleared.
+// pictures go, and the places they held are to be cleared.
 void SaverWindow::MatchPictures() {
-    changed_.clear();
+    vacated_.clear();
     for (Picture& picture : pictures_) picture.onFrame = false;
     for (const DisplayLine* line : frameDraw_)
         for (Picture& picture : pictures_)
@@ -40,7 +45,7 @@ void SaverWindow::MatchPictures() {
     for (uint32_t slot = 0; slot < pictures_.size(); ++slot) {
         Picture& picture = pictures_[slot];
         if (picture.owner == nullptr || picture.onFrame) continue;
-        if (!picture.shown.Empty()) changed_.push_back(picture.shown);
+        if (!picture.shown.Empty()) vacated_.push_back(picture.shown);
         surface_.DropPicture(slot);
         picture = Picture{};
     }
@@ -94,62 +99,64 @@ bool SaverWindow::KeepNews() {
     return picture.ownRows;
 }
 
-// Clears where pictures were and no longer are, puts each picture in its new
-// place and copies the union of old and new places; or all of it, when whole.
-void SaverWindow::ComposeChanges(bool whole) {
-    const Rect screen{0, 0, display.cxScreen, display.cyScreen};
-    auto place = [&](const Picture& picture, int32_t x, int32_t y) {
-        return picture.ink ? Intersect(picture.ink->Offset(x, y), screen) : Rect{};
-    };
-    auto move = [&](Picture& picture, uint32_t slot, int32_t x, int32_t y, bool put) {
-        const Rect now = place(picture, x, y);
-        if (!put) {
-            Rect parts[4];
-            const int n = Subtract(picture.shown, now, parts);
-            for (int i = 0; i < n; ++i) surface_.Clear(parts[i]);
-            const Rect both = Bound(picture.shown, now);
-            if (!both.Empty()) changed_.push_back(both);
-            picture.shown = now;
+// The pictures on screen, in slot order: the lines, then the news.
+template <class Visit>
+void SaverWindow::ForEachShown(Visit visit) {
+    for (uint32_t slot = 0; slot < pictures_.size(); ++slot) {
+        Picture& picture = pictures_[slot];
+        if (picture.owner == nullptr) continue;
+        if (picture.owner == &news) {
+            visit(picture, slot, display.cxNewsPos, display.cyNewsPos);
         } else {
-            surface_.PutPicture(slot, x, y); // off the screen too: the surface clips
-        }
-    };
-    if (whole) {
-        changed_.clear();
-        changed_.push_back(screen);
-        surface_.Clear(screen);
-    } else {
-        for (const Rect& left : changed_) surface_.Clear(left);
-    }
-    // Every clear first, then every put: a put never meets a later clear.
-    for (bool put : {false, true}) {
-        for (uint32_t slot = 0; slot + 1 < pictures_.size(); ++slot) {
-            Picture& picture = pictures_[slot];
-            if (picture.owner == nullptr) continue;
             const auto* line = static_cast<const DisplayLine*>(picture.owner);
-            if (whole && !put) picture.shown = Rect{};
-            move(picture, slot, line->cxPos, line->cyPos, put);
-        }
-        Picture& ticker = pictures_.back();
-        if (ticker.owner == &news) {
-            if (whole && !put) ticker.shown = Rect{};
-            move(ticker, static_cast<uint32_t>(pictures_.size()) - 1, display.cxNewsPos, display.cyNewsPos, put);
+            visit(picture, slot, line->cxPos, line->cyPos);
         }
     }
-    if (whole) {
-        changed_.clear();
-        changed_.push_back(screen);
+}
+
+Rect SaverWindow::Place(const Picture& picture, int32_t x, int32_t y) const {
+    return picture.ink ? Intersect(picture.ink->Offset(x, y), Rect{0, 0, display.cxScreen, display.cyScreen})
+                       : Rect{};
+}
+
+// Every picture put on a black canvas, all of it shown.
+void SaverWindow::ComposeWhole() {
+    const Rect screen{0, 0, display.cxScreen, display.cyScreen};
+    surface_.Clear(screen);
+    ForEachShown([&](Picture& picture, uint32_t slot, int32_t x, int32_t y) {
+        surface_.PutPicture(slot, x, y); // off the screen too: the surface clips
+        picture.shown = Place(picture, x, y);
+    });
+    surface_.Show(screen);
+}
+
+// Straight onto the window, which holds the last frame: where a line that left
+// was is cleared; each picture clears what it no longer covers and is put in
+// its new place. Each is shown on its own; none reaches into another's rows.
+void SaverWindow::ComposeChanges() {
+    for (const Rect& left : vacated_) {
+        surface_.Clear(left);
+        surface_.Show(left);
     }
+    ForEachShown([&](Picture& picture, uint32_t slot, int32_t x, int32_t y) {
+        const Rect now = Place(picture, x, y);
+        Rect parts[4];
+        const int n = Subtract(picture.shown, now, parts);
+        for (int i = 0; i < n; ++i) surface_.Clear(parts[i]);
+        surface_.PutPicture(slot, x, y);
+        const Rect both = Bound(picture.shown, now);
+        if (!both.Empty()) surface_.Show(both);
+        picture.shown = now;
+    });
 }
 
 // The frame composed from scratch, every text drawn in order.
 void SaverWindow::ComposeDirect() {
     const Rect screen{0, 0, display.cxScreen, display.cyScreen};
-    changed_.clear();
-    changed_.push_back(screen);
     surface_.Clear(screen);
     for (const DisplayLine* line : frameDraw_) DrawLine(*line);
     if (news.gNewsSet) DrawNews();
+    surface_.Show(screen);
     for (Picture& picture : pictures_) picture.shown = Rect{};
 }
 

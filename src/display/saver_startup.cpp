@@ -99,7 +99,7 @@ void SaverWindow::QueueMessages() {
     frameDraw_.reserve(lines);
     const uint32_t onScreen = std::min(settings.dwMaxShowStrings, lines);
     pictures_.assign(onScreen + 1, Picture{}); // and the news
-    changed_.reserve(2 * (onScreen + 1));
+    vacated_.reserve(onScreen + 1);
     inkTurned_ = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
 }
 

@@ -42,10 +42,7 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
         if (Shows(*line)) frameDraw_.push_back(line);
     }
     if (news.gNewsSet && --display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
-    if (surface_.BeginFrame(window))
-        Compose();
-    else
-        wholeNext_ = true; // nothing reached the window
+    Compose(window);
     return 0;
 }
 

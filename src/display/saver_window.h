@@ -57,17 +57,22 @@ private:
     void PrepareFonts();
     void LayOutNews();
     void QueueMessages();
-    void Compose();
+    void Compose(WindowHandle window);
     void MatchPictures();
     bool KeepPictures();
     void ComposeDirect();
-    void ComposeChanges(bool whole);
+    void ComposeWhole();
+    void ComposeChanges();
     bool KeepLine(uint32_t slot, const DisplayLine& line);
     bool KeepNews();
     bool Shows(const DisplayLine& line) const;
     void DrawLine(const DisplayLine& line);
     void DrawNews();
     void DropPictures();
+    struct Picture;
+    template <class Visit>
+    void ForEachShown(Visit visit);
+    Rect Place(const Picture& picture, int32_t x, int32_t y) const;
     void ResetForScrolling(DisplayLine& line);
     void TakeTurn();
     bool IsActive(const DisplayLine* line);
@@ -101,7 +106,7 @@ private:
     };
     std::vector<Picture> pictures_;
     std::vector<const DisplayLine*> frameDraw_; // the lines this frame draws, in order
-    std::vector<Rect> changed_;                 // what this frame copies to the window
+    std::vector<Rect> vacated_;                 // where pictures of lines that left were
     bool wholeNext_ = true;  // the window may hold anything: compose and copy it all
     bool inkTurned_ = false; // the font is turned: its ink leaves every measured box
 };

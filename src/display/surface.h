@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string_view>
 
 #include "core/settings_values.h"
@@ -56,19 +55,23 @@ public:
     virtual std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) = 0;
     virtual void DropPicture(uint32_t slot) = 0;
 
-    // --- frames: composed in the back buffer, which keeps the last frame
-    virtual bool BeginFrame(WindowHandle window) = 0;
+    // --- frames. A whole frame is composed in the back buffer and copied to
+    // the window; a frame of changes clears and puts straight onto the window,
+    // which must then hold the last frame shown.
+    enum class Frame : uint8_t { Whole, Changes };
+    virtual bool BeginFrame(WindowHandle window, Frame kind) = 0;
     virtual void Clear(const Rect& area) = 0; // black
     // The picture's ink box, with the picture's top-left corner at (x, y).
     virtual void PutPicture(uint32_t slot, int32_t x, int32_t y) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
-    // size is the text's extent as measured at start-up.
+    // size is the text's extent as measured at start-up. Whole frames only.
     virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                             std::u16string_view text) = 0;
-    // The whole logo stretched onto the rectangle, COLORONCOLOR.
+    // The whole logo stretched onto the rectangle, COLORONCOLOR. Whole frames only.
     virtual void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
-    // Copies these areas of the back buffer to the window.
-    virtual void EndFrame(std::span<const Rect> changed) = 0;
+    // This area of the frame is done: it goes to the screen now.
+    virtual void Show(const Rect& area) = 0;
+    virtual void EndFrame() = 0;
 
     // --- shut-down
     virtual void ReleaseLogo() = 0;

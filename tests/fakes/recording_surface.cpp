@@ -76,8 +76,9 @@ void RecordingSurface::DropPicture(uint32_t slot) {
     pictures.erase(slot);
 }
 
-bool RecordingSurface::BeginFrame(WindowHandle) {
+bool RecordingSurface::BeginFrame(WindowHandle, Surface::Frame kind) {
     current = Frame{};
+    current.whole = kind == Surface::Frame::Whole;
     if (pixels && backPixels.empty()) {
         backPixels.assign(static_cast<size_t>(width) * height, 0x00FFFFFFu); // not yet black
         windowPixels = backPixels;
@@ -93,7 +94,7 @@ void RecordingSurface::Fill(std::vector<uint32_t>& canvas, const Rect& area, uin
 
 void RecordingSurface::Clear(const Rect& area) {
     current.cleared.push_back(area);
-    if (pixels) Fill(backPixels, area, 0);
+    if (pixels) Fill(Target(), area, 0);
 }
 
 void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
@@ -105,18 +106,18 @@ void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
         current.logos.push_back(Logo{x, y, p.size.cx, p.size.cy});
     else
         current.texts.push_back(Text{p.font, x, y, p.colour, p.text, p.size});
-    if (pixels) Fill(backPixels, p.ink.Offset(x, y), p.colour);
+    if (pixels) Fill(Target(), p.ink.Offset(x, y), p.colour);
 }
 
 void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                                   std::u16string_view text) {
     current.texts.push_back(Text{font, x, y, colour, std::u16string(text), size});
-    if (pixels) Fill(backPixels, InkOf(font, size, text).Offset(x, y), colour);
+    if (pixels) Fill(Target(), InkOf(font, size, text).Offset(x, y), colour);
 }
 
 void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     current.logos.push_back(Logo{x, y, cx, cy});
-    if (pixels) Fill(backPixels, Rect{x, y, cx, cy}, kLogoColour);
+    if (pixels) Fill(Target(), Rect{x, y, cx, cy}, kLogoColour);
 }
 
 std::vector<uint32_t> RecordingSurface::ComposedAlone() const {
@@ -127,15 +128,16 @@ std::vector<uint32_t> RecordingSurface::ComposedAlone() const {
     return canvas;
 }
 
-void RecordingSurface::EndFrame(std::span<const Rect> changed) {
-    current.changed.assign(changed.begin(), changed.end());
-    if (pixels)
-        for (const Rect& area : changed) {
-            const Rect r = Intersect(area, Rect{0, 0, width, height});
-            for (int32_t y = r.y; y < r.Bottom(); ++y)
-                for (int32_t x = r.x; x < r.Right(); ++x)
-                    windowPixels[static_cast<size_t>(y) * width + x] = backPixels[static_cast<size_t>(y) * width + x];
-        }
+void RecordingSurface::Show(const Rect& area) {
+    current.changed.push_back(area);
+    if (!pixels || !current.whole) return;
+    const Rect r = Intersect(area, Rect{0, 0, width, height});
+    for (int32_t y = r.y; y < r.Bottom(); ++y)
+        for (int32_t x = r.x; x < r.Right(); ++x)
+            windowPixels[static_cast<size_t>(y) * width + x] = backPixels[static_cast<size_t>(y) * width + x];
+}
+
+void RecordingSurface::EndFrame() {
     if (!keepFrames) frames.clear();
     frames.push_back(std::move(current));
     current = Frame{};

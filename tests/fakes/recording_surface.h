@@ -30,8 +30,9 @@ public:
         std::vector<Text> texts;  // drawn directly or put as pictures
         std::vector<Logo> logos;
         std::vector<Rect> cleared;
-        std::vector<Rect> changed; // copied to the window
+        std::vector<Rect> changed; // shown
         size_t puts = 0;           // of them, pictures put
+        bool whole = false;        // composed in the back buffer
     };
     struct Picture {
         bool logo = false;
@@ -94,13 +95,14 @@ public:
     std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) override;
     void DropPicture(uint32_t slot) override;
 
-    bool BeginFrame(WindowHandle window) override;
+    bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
     void Clear(const Rect& area) override;
     void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
-    void EndFrame(std::span<const Rect> changed) override;
+    void Show(const Rect& area) override;
+    void EndFrame() override;
 
     void ReleaseLogo() override { logo = false; }
     void ReleaseDrawing() override {
@@ -123,6 +125,7 @@ public:
 
 private:
     void Fill(std::vector<uint32_t>& canvas, const Rect& area, uint32_t colour) const;
+    std::vector<uint32_t>& Target() { return current.whole ? backPixels : windowPixels; }
 };
 
 } // namespace tavelin::fakes

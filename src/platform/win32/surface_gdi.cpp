@@ -40,6 +40,7 @@ struct GdiSurface::State {
     ScopedGdiObject<HFONT> lineFont;
     ScopedGdiObject<HFONT> newsFont;
     std::vector<Picture> pictures; // by slot
+    HDC target = nullptr;          // where this frame is drawn: the back buffer or the window
     int cx = 0;
     int cy = 0;
 
@@ -165,7 +166,7 @@ void GdiSurface::DropPicture(uint32_t slot) {
     if (slot < s_->pictures.size()) s_->pictures[slot].Release();
 }
 
-bool GdiSurface::BeginFrame(WindowHandle window) {
+bool GdiSurface::BeginFrame(WindowHandle window, Surface::Frame kind) {
     s_->windowDc.emplace(AsWindow(window));
     HDC windowDc = s_->WindowDc();
     if (windowDc == nullptr || !s_->backBuffer) {
@@ -173,6 +174,7 @@ bool GdiSurface::BeginFrame(WindowHandle window) {
         return false;
     }
     HDC dc = s_->backBuffer->dc.get();
+    s_->target = kind == Surface::Frame::Whole ? dc : windowDc;
     SetBkColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
     SetStretchBltMode(dc, COLORONCOLOR);
@@ -181,11 +183,11 @@ bool GdiSurface::BeginFrame(WindowHandle window) {
 }
 
 void GdiSurface::Clear(const Rect& area) {
-    if (s_->backBuffer && !area.Empty()) PatBlt(s_->backBuffer->dc.get(), area.x, area.y, area.cx, area.cy, BLACKNESS);
+    if (s_->target != nullptr && !area.Empty()) PatBlt(s_->target, area.x, area.y, area.cx, area.cy, BLACKNESS);
 }
 
 void GdiSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
-    if (s_->backBuffer && slot < s_->pictures.size()) s_->pictures[slot].Put(s_->backBuffer->dc.get(), x, y);
+    if (s_->target != nullptr && slot < s_->pictures.size()) s_->pictures[slot].Put(s_->target, x, y);
 }
 
 void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,
@@ -204,12 +206,23 @@ void GdiSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
                SRCCOPY);
 }
 
-void GdiSurface::EndFrame(std::span<const Rect> changed) {
-    if (s_->backBuffer && s_->WindowDc() != nullptr)
-        for (const Rect& area : changed)
-            BitBlt(s_->WindowDc(), area.x, area.y, area.cx, area.cy, s_->backBuffer->dc.get(), area.x, area.y, SRCCOPY);
+void GdiSurface::Show(const Rect& area) {
+    if (s_->target == nullptr) return;
+    if (s_->target != s_->WindowDc())
+        BitBlt(s_->WindowDc(), area.x, area.y, area.cx, area.cy, s_->target, area.x, area.y, SRCCOPY);
+    PushToScreen();
+}
+
+void GdiSurface::EndFrame() {
+    s_->target = nullptr;
     s_->windowDc.reset();
 }
+
+// Wine hands a window's drawing to the X server as one rectangle around all
+// that was drawn since the thread last looked for input: for lines spread over
+// the screen, nearly the whole screen every frame. A look at the key state
+// sends each area on its own; elsewhere it is a cheap query with no effect.
+void GdiSurface::PushToScreen() { GetAsyncKeyState(VK_SHIFT); }
 
 void GdiSurface::ReleaseLogo() { s_->logo.reset(); }
 

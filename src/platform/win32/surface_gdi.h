@@ -35,13 +35,14 @@ public:
     std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) override;
     void DropPicture(uint32_t slot) override;
 
-    bool BeginFrame(WindowHandle window) override;
+    bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
     void Clear(const Rect& area) override;
     void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
-    void EndFrame(std::span<const Rect> changed) override;
+    void Show(const Rect& area) override;
+    void EndFrame() override;
 
     void ReleaseLogo() override;
     void ReleaseDrawing() override;
@@ -52,6 +53,8 @@ public:
     void PostQuit(int exitCode) override;
 
 private:
+    static void PushToScreen();
+
     struct State;
     std::unique_ptr<State> s_;
 };

@@ -83,13 +83,14 @@ TEST(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     const uint32_t colourA = 0x0064C8FF, colourB = 0x00FFC864;
     const Box boxA{100, 100, alpha.cx, alpha.cy}, boxB{700, 400, gamma.cx, gamma.cy};
     const Box logo{1200, 600, 75, 75}, ticker{40, 1080 - news.cy - 2, news.cx, news.cy};
-    ASSERT_TRUE(surface.BeginFrame(nullptr));
+    ASSERT_TRUE(surface.BeginFrame(nullptr, Surface::Frame::Whole));
     surface.Clear(kScreen);
     surface.DrawTextAt(FontKind::Line, boxA.x, boxA.y, alpha, colourA, u"Alpha: beta");
     surface.DrawTextAt(FontKind::Line, boxB.x, boxB.y, gamma, colourB, u"Gamma: delta");
     surface.DrawLogo(logo.x, logo.y, logo.cx, logo.cy);
     surface.DrawTextAt(FontKind::News, ticker.x, ticker.y, news, kWhite, u"Headline of the day");
-    surface.EndFrame(std::span<const Rect>(&kScreen, 1));
+    surface.Show(kScreen);
+    surface.EndFrame();
 
     EXPECT_GT(CountColour(surface, boxA, colourA), 50);
     EXPECT_EQ(CountColour(surface, boxA, colourB), 0);
@@ -99,9 +100,9 @@ TEST(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     ExpectBlackOutside(surface, {boxA, boxB, logo, ticker});
 
     // A clear of one box leaves the others.
-    ASSERT_TRUE(surface.BeginFrame(nullptr));
+    ASSERT_TRUE(surface.BeginFrame(nullptr, Surface::Frame::Whole));
     surface.Clear(Rect{logo.x, logo.y, logo.cx, logo.cy});
-    surface.EndFrame({});
+    surface.EndFrame();
     EXPECT_EQ(CountColour(surface, logo, kBlack), 75 * 75);
     EXPECT_GT(CountColour(surface, boxA, colourA), 50);
 }
@@ -130,7 +131,7 @@ TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
     EXPECT_GT(ink->cx, size.cx / 2);
     EXPECT_GT(slantedInk->cx, slanted.cx / 2);
     for (GdiSurface* s : {&kept, &direct}) {
-        ASSERT_TRUE(s->BeginFrame(nullptr));
+        ASSERT_TRUE(s->BeginFrame(nullptr, Surface::Frame::Whole));
         s->Clear(kScreen);
     }
     kept.PutPicture(0, -7, 100);
@@ -148,7 +149,7 @@ TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
         }
     EXPECT_GT(lit, 1000);
     EXPECT_EQ(differing, 0);
-    for (GdiSurface* s : {&kept, &direct}) s->EndFrame({});
+    for (GdiSurface* s : {&kept, &direct}) s->EndFrame();
 }
 
 TEST(SaverWindowGdi, FrameTickDrawsActiveLinesTheLogoAndTheTicker) {
