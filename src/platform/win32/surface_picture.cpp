@@ -15,19 +15,9 @@ int32_t MarginFor(TextSize size) { return std::max(size.cy, 8) / 2 + 2; }
 bool Picture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
     bitmap_.reset();
     bits_ = nullptr;
-    if (cx <= 0 || cy <= 0) return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(compatibleWith, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        return false;
-    }
+    HBITMAP bitmap = CreateTopDownDib(compatibleWith, cx, cy, &bits);
+    if (bitmap == nullptr) return false;
     bitmap_ = std::make_unique<SelectedBitmap>(compatibleWith, bitmap, cx, cy);
     if (!bitmap_->ok()) {
         bitmap_.reset();

@@ -18,6 +18,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/surface_gdi_objects.h"
+
 namespace tavelin {
 namespace {
 
@@ -35,13 +37,7 @@ constexpr char16_t kNews[] = u"Today: a new word every few seconds, and the news
 // A 32-bit top-down DIB section of the screen's size, black when made.
 struct Canvas {
     Canvas() {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap = win32::CreateTopDownDib(nullptr, kWidth, kHeight, &bits);
         dc = CreateCompatibleDC(nullptr);
         if (dc != nullptr && bitmap != nullptr) old = SelectObject(dc, bitmap);
     }
