@@ -54,6 +54,15 @@ struct Canvas {
     HGDIOBJ old = nullptr;
 };
 
+// Counts the pictures put, to tell kept pictures from direct drawing.
+struct CountingSurface : win32::GdiSurface {
+    void PutPicture(uint32_t slot, int32_t x, int32_t y) override {
+        ++puts;
+        GdiSurface::PutPicture(slot, x, y);
+    }
+    size_t puts = 0;
+};
+
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -193,7 +202,7 @@ protected:
     fakes::FakeClock clock;
     fakes::MemoryLogFile files;
     Log log{files, clock};
-    win32::GdiSurface surface;
+    CountingSurface surface;
     SaverWindow saver{surface, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log&) {
                                      s.gLogoEnabled = true;
@@ -233,6 +242,11 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
         failed += mismatches != 0;
     }
     EXPECT_GE(left, 3); // lines left and others came on during the run
+    // Upright and slanted ink stays in its rows: pictures; turned ink is drawn directly.
+    if (GetParam().turn == 0)
+        EXPECT_GT(surface.puts, 8u * kFrames);
+    else
+        EXPECT_EQ(surface.puts, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, WindowCopy,
