@@ -20,6 +20,7 @@ using LResult = intptr_t;
 namespace msg {
 inline constexpr uint32_t WM_CREATE = 0x0001;
 inline constexpr uint32_t WM_DESTROY = 0x0002;
+inline constexpr uint32_t WM_SIZE = 0x0005;
 inline constexpr uint32_t WM_ACTIVATE = 0x0006;
 inline constexpr uint32_t WM_SETTEXT = 0x000C;
 inline constexpr uint32_t WM_PAINT = 0x000F;
@@ -29,7 +30,9 @@ inline constexpr uint32_t WM_ERASEBKGND = 0x0014;
 inline constexpr uint32_t WM_SHOWWINDOW = 0x0018;
 inline constexpr uint32_t WM_ACTIVATEAPP = 0x001C;
 inline constexpr uint32_t WM_SETCURSOR = 0x0020;
+inline constexpr uint32_t WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr uint32_t WM_HELP = 0x0053;
+inline constexpr uint32_t WM_DISPLAYCHANGE = 0x007E;
 inline constexpr uint32_t WM_NCCREATE = 0x0081;
 inline constexpr uint32_t WM_NCDESTROY = 0x0082;
 inline constexpr uint32_t WM_NCACTIVATE = 0x0086;

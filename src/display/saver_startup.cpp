@@ -93,14 +93,21 @@ void SaverWindow::QueueMessages() {
     }
     while (messages.GetCount() > 0) messages.RemoveAt(0); // the lines own the texts now
     // Every line there will ever be exists now: the passes never grow these.
-    frameVisit_.reserve(display.gInactiveStrings.GetCount());
-    turnVisit_.reserve(display.gInactiveStrings.GetCount());
+    const uint32_t lines = display.gInactiveStrings.GetCount();
+    frameVisit_.reserve(lines);
+    turnVisit_.reserve(lines);
+    frameDraw_.reserve(lines);
+    const uint32_t onScreen = std::min(settings.dwMaxShowStrings, lines);
+    pictures_.assign(onScreen + 1, Picture{}); // and the news
+    vacated_.reserve(onScreen + 1);
+    inkTurned_ = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
 }
 
 LResult SaverWindow::OnDestroy(WindowHandle window) {
     surface_.StopTimer(window, ID_FRAMETIMER);
     surface_.StopTimer(window, ID_TURNTIMER);
     surface_.ReleaseLogo();
+    DropPictures();
     ReleaseLists(true);
     surface_.ReleaseDrawing();
     log_.Write(u"WM_DESTROY Clean Exit");

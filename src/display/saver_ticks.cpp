@@ -7,8 +7,6 @@
 namespace tavelin {
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-
 void Snapshot(Group& lines, std::vector<DisplayLine*>& visit) {
     visit.clear();
     for (uint32_t i = 0; i < lines.GetCount(); ++i) visit.push_back(static_cast<DisplayLine*>(lines.GetAt(i)));
@@ -28,8 +26,8 @@ bool SaverWindow::IsActive(const DisplayLine* line) {
 }
 
 LResult SaverWindow::OnFrameTick(WindowHandle window) {
-    const bool drawing = surface_.BeginFrame(window);
     Snapshot(display.gActiveStrings, frameVisit_);
+    frameDraw_.clear();
     const uint32_t turnsBefore = turnTicks_;
     for (DisplayLine* line : frameVisit_) {
         // A nested turn tick may have taken it off the screen.
@@ -40,28 +38,12 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
             surface_.SendTurnTick(window);
             continue;
         }
-        if (drawing) DrawLine(*line);
+        // Drawn after the pass: a nested turn tick changes no line drawn before it.
+        if (Shows(*line)) frameDraw_.push_back(line);
     }
-    if (news.gNewsSet) {
-        if (--display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
-        if (drawing) DrawNews();
-    }
-    if (drawing) surface_.EndFrame();
+    if (news.gNewsSet && --display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
+    Compose(window);
     return 0;
-}
-
-void SaverWindow::DrawLine(const DisplayLine& line) {
-    const std::u16string_view text = line.pszText != nullptr ? line.pszText : u"";
-    if (text.empty()) {
-        if (settings.gLogoEnabled) surface_.DrawLogo(line.cxPos, line.cyPos, line.cxSize, line.cySize);
-        return;
-    }
-    surface_.DrawTextAt(FontKind::Line, line.cxPos, line.cyPos, TextSize{line.cxSize, line.cySize}, line.crText, text);
-}
-
-void SaverWindow::DrawNews() {
-    surface_.DrawTextAt(FontKind::News, display.cxNewsPos, display.cyNewsPos, display.NewsSize, kWhite,
-                        news.gNewsString);
 }
 
 LResult SaverWindow::OnTurnTick(WindowHandle window) {

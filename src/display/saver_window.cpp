@@ -27,6 +27,14 @@ LResult SaverWindow::Procedure(WindowHandle window, uint32_t message, WParam wPa
         if (wParam == ID_FRAMETIMER) return OnFrameTick(window);
         if (wParam == ID_TURNTIMER) return OnTurnTick(window);
         return 0;
+    case msg::WM_PAINT:
+    case msg::WM_ERASEBKGND:
+    case msg::WM_SIZE:
+    case msg::WM_SHOWWINDOW:
+    case msg::WM_WINDOWPOSCHANGED:
+    case msg::WM_DISPLAYCHANGE:
+        wholeNext_ = true; // something else may have drawn on the window
+        [[fallthrough]];
     default:
         return steps_.defaultProc ? steps_.defaultProc(window, message, wParam, lParam) : 0;
     }

@@ -8,6 +8,7 @@
 
 #include "core/settings_values.h"
 #include "core/window_messages.h"
+#include "display/rect.h"
 
 namespace tavelin {
 
@@ -42,19 +43,39 @@ public:
     // Background black, then the device context goes back to the window.
     virtual void CloseWindowDc() = 0;
 
-    // --- frames: a black canvas, drawing, one copy of it all to the window
-    virtual bool BeginFrame(WindowHandle window) = 0;
+    // --- pictures: what a line, the logo or the news looks like, drawn once
+    // off-screen when it comes on and copied into each frame. A slot holds one
+    // picture; keeping a new one in a slot replaces the old.
+    // Keeps text drawn transparent on black, colour 0x00BBGGRR, and returns the
+    // box, relative to the text's top-left corner, outside which it left no
+    // ink; nullopt when it could not be kept or its ink may reach farther.
+    virtual std::optional<Rect> KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                         std::u16string_view text) = 0;
+    // Keeps the whole logo stretched to cx x cy, COLORONCOLOR.
+    virtual std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) = 0;
+    virtual void DropPicture(uint32_t slot) = 0;
+
+    // --- frames. A whole frame is composed in the back buffer and copied to
+    // the window; a frame of changes clears and puts straight onto the window,
+    // which must then hold the last frame shown.
+    enum class Frame : uint8_t { Whole, Changes };
+    virtual bool BeginFrame(WindowHandle window, Frame kind) = 0;
+    virtual void Clear(const Rect& area) = 0; // black
+    // The picture's ink box, with the picture's top-left corner at (x, y).
+    virtual void PutPicture(uint32_t slot, int32_t x, int32_t y) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
-    // size is the text's extent as measured at start-up.
+    // size is the text's extent as measured at start-up. Whole frames only.
     virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                             std::u16string_view text) = 0;
-    // The whole logo stretched onto the rectangle, COLORONCOLOR.
+    // The whole logo stretched onto the rectangle, COLORONCOLOR. Whole frames only.
     virtual void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) = 0;
+    // This area of the frame is done: it goes to the screen now.
+    virtual void Show(const Rect& area) = 0;
     virtual void EndFrame() = 0;
 
     // --- shut-down
     virtual void ReleaseLogo() = 0;
-    virtual void ReleaseDrawing() = 0; // fonts and back buffer
+    virtual void ReleaseDrawing() = 0; // fonts, pictures and back buffer
 
     // --- timers and messages of the window
     virtual void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) = 0;

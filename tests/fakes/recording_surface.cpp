@@ -51,18 +51,90 @@ std::optional<FontMetrics> RecordingSurface::MeasureFont(FontKind font) {
     return FontMetrics{FontHeight(font), 0};
 }
 
-bool RecordingSurface::BeginFrame(WindowHandle) {
+Rect RecordingSurface::InkOf(FontKind font, TextSize size, std::u16string_view text) const {
+    return ink ? ink(font, size, text) : Rect{0, 0, size.cx, size.cy};
+}
+
+std::optional<Rect> RecordingSurface::KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                               std::u16string_view text) {
+    ++keeps;
+    if (failKeep) return std::nullopt;
+    const Rect box = InkOf(font, size, text);
+    pictures[slot] = Picture{false, font, colour, std::u16string(text), size, box};
+    return box;
+}
+
+std::optional<Rect> RecordingSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
+    ++keeps;
+    if (failKeep) return std::nullopt;
+    pictures[slot] = Picture{true, FontKind::Line, kLogoColour, {}, TextSize{cx, cy}, Rect{0, 0, cx, cy}};
+    return Rect{0, 0, cx, cy};
+}
+
+void RecordingSurface::DropPicture(uint32_t slot) {
+    ++drops;
+    pictures.erase(slot);
+}
+
+bool RecordingSurface::BeginFrame(WindowHandle, Surface::Frame kind) {
     current = Frame{};
+    current.whole = kind == Surface::Frame::Whole;
+    if (pixels && backPixels.empty()) {
+        backPixels.assign(static_cast<size_t>(width) * height, 0x00FFFFFFu); // not yet black
+        windowPixels = backPixels;
+    }
     return backBuffer;
 }
 
-void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,
+void RecordingSurface::Fill(std::vector<uint32_t>& canvas, const Rect& area, uint32_t colour) const {
+    const Rect r = Intersect(area, Rect{0, 0, width, height});
+    for (int32_t y = r.y; y < r.Bottom(); ++y)
+        for (int32_t x = r.x; x < r.Right(); ++x) canvas[static_cast<size_t>(y) * width + x] = colour;
+}
+
+void RecordingSurface::Clear(const Rect& area) {
+    current.cleared.push_back(area);
+    if (pixels) Fill(Target(), area, 0);
+}
+
+void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
+    const auto found = pictures.find(slot);
+    if (found == pictures.end()) return;
+    const Picture& p = found->second;
+    ++current.puts;
+    if (p.logo)
+        current.logos.push_back(Logo{x, y, p.size.cx, p.size.cy});
+    else
+        current.texts.push_back(Text{p.font, x, y, p.colour, p.text, p.size});
+    if (pixels) Fill(Target(), p.ink.Offset(x, y), p.colour);
+}
+
+void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                                   std::u16string_view text) {
-    current.texts.push_back(Text{font, x, y, colour, std::u16string(text)});
+    current.texts.push_back(Text{font, x, y, colour, std::u16string(text), size});
+    if (pixels) Fill(Target(), InkOf(font, size, text).Offset(x, y), colour);
 }
 
 void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     current.logos.push_back(Logo{x, y, cx, cy});
+    if (pixels) Fill(Target(), Rect{x, y, cx, cy}, kLogoColour);
+}
+
+std::vector<uint32_t> RecordingSurface::ComposedAlone() const {
+    std::vector<uint32_t> canvas(static_cast<size_t>(width) * height, 0);
+    if (frames.empty()) return canvas;
+    for (const Text& t : frames.back().texts) Fill(canvas, InkOf(t.font, t.size, t.text).Offset(t.x, t.y), t.colour);
+    for (const Logo& l : frames.back().logos) Fill(canvas, Rect{l.x, l.y, l.cx, l.cy}, kLogoColour);
+    return canvas;
+}
+
+void RecordingSurface::Show(const Rect& area) {
+    current.changed.push_back(area);
+    if (!pixels || !current.whole) return;
+    const Rect r = Intersect(area, Rect{0, 0, width, height});
+    for (int32_t y = r.y; y < r.Bottom(); ++y)
+        for (int32_t x = r.x; x < r.Right(); ++x)
+            windowPixels[static_cast<size_t>(y) * width + x] = backPixels[static_cast<size_t>(y) * width + x];
 }
 
 void RecordingSurface::EndFrame() {

@@ -21,13 +21,26 @@ public:
         int32_t x, y;
         uint32_t colour;
         std::u16string text;
+        TextSize size{};
     };
     struct Logo {
         int32_t x, y, cx, cy;
     };
     struct Frame {
-        std::vector<Text> texts;
+        std::vector<Text> texts;  // drawn directly or put as pictures
         std::vector<Logo> logos;
+        std::vector<Rect> cleared;
+        std::vector<Rect> changed; // shown
+        size_t puts = 0;           // of them, pictures put
+        bool whole = false;        // composed in the back buffer
+    };
+    struct Picture {
+        bool logo = false;
+        FontKind font = FontKind::Line;
+        uint32_t colour = 0;
+        std::u16string text;
+        TextSize size;
+        Rect ink;
     };
     struct TimerEvent {
         bool started;
@@ -43,6 +56,13 @@ public:
     std::function<TextSize(FontKind, std::u16string_view)> measure; // replaces the fixed metric
     bool failWindowDc = false, failBackBuffer = false, failLogo = false, failFonts = false, failMetrics = false;
     bool keepFrames = true;           // false: only the last frame is kept
+    // Where a text's ink lies, relative to its corner; else its measured box.
+    std::function<Rect(FontKind, TextSize, std::u16string_view)> ink;
+    bool failKeep = false;
+    // Pixels: each text and logo inks its ink box in one colour (logos in
+    // kLogoColour) in a back buffer of width x height, copied to a window.
+    bool pixels = false;
+    static constexpr uint32_t kLogoColour = 0x00ABCDEF;
     std::function<LResult(WindowHandle, uint32_t, WParam, LParam)> window; // where SendTurnTick goes
 
     // --- what it saw
@@ -55,6 +75,9 @@ public:
     std::vector<TimerEvent> timerEvents;
     std::map<uintptr_t, uint32_t> runningTimers; // id -> interval
     size_t sentTurnTicks = 0;
+    std::map<uint32_t, Picture> pictures; // slot -> picture kept now
+    size_t keeps = 0, drops = 0;
+    std::vector<uint32_t> backPixels, windowPixels; // row by row, when pixels is on
     std::optional<int> quitCode;
 
     bool OpenWindowDc(WindowHandle window) override;
@@ -67,14 +90,25 @@ public:
     std::optional<FontMetrics> MeasureFont(FontKind font) override;
     void CloseWindowDc() override { windowDcOpen = false; }
 
-    bool BeginFrame(WindowHandle window) override;
+    std::optional<Rect> KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                 std::u16string_view text) override;
+    std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) override;
+    void DropPicture(uint32_t slot) override;
+
+    bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
+    void Clear(const Rect& area) override;
+    void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    void Show(const Rect& area) override;
     void EndFrame() override;
 
     void ReleaseLogo() override { logo = false; }
-    void ReleaseDrawing() override { fonts = backBuffer = false; }
+    void ReleaseDrawing() override {
+        fonts = backBuffer = false;
+        pictures.clear();
+    }
 
     void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) override;
     void StopTimer(WindowHandle window, uintptr_t id) override;
@@ -85,6 +119,13 @@ public:
     // Where the last frame drew text, or null.
     const Text* Drawn(std::u16string_view text) const;
     int32_t FontHeight(FontKind font) const;
+    Rect InkOf(FontKind font, TextSize size, std::u16string_view text) const;
+    // The last frame composed alone on a black canvas, from what it drew.
+    std::vector<uint32_t> ComposedAlone() const;
+
+private:
+    void Fill(std::vector<uint32_t>& canvas, const Rect& area, uint32_t colour) const;
+    std::vector<uint32_t>& Target() { return current.whole ? backPixels : windowPixels; }
 };
 
 } // namespace tavelin::fakes

@@ -9,8 +9,10 @@
 
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/win32/surface_gdi_objects.h"
+#include "platform/win32/surface_picture.h"
 #include "platform/win32/wide.h"
 
 namespace tavelin::win32 {
@@ -31,13 +33,14 @@ LOGFONTW ToLogFont(const LogFont& lf) {
 } // namespace
 
 struct GdiSurface::State {
-    BufferPolicy policy;
     std::optional<ScopedWindowDc> windowDc; // during start-up and during a frame; no allocation per frame
     std::unique_ptr<SelectedBitmap> backBuffer;
     std::unique_ptr<SelectedBitmap> logo;
     ScopedGdiObject<HBITMAP> givenLogo;
     ScopedGdiObject<HFONT> lineFont;
     ScopedGdiObject<HFONT> newsFont;
+    std::vector<Picture> pictures; // by slot
+    HDC target = nullptr;          // where this frame is drawn: the back buffer or the window
     int cx = 0;
     int cy = 0;
 
@@ -62,9 +65,13 @@ struct GdiSurface::State {
         if (!backBuffer->ok()) backBuffer.reset();
         return backBuffer != nullptr;
     }
+    Picture* Slot(uint32_t slot) {
+        if (slot >= pictures.size()) pictures.resize(slot + 1); // slots are few and come at start
+        return &pictures[slot];
+    }
 };
 
-GdiSurface::GdiSurface(BufferPolicy policy) : s_(std::make_unique<State>()) { s_->policy = policy; }
+GdiSurface::GdiSurface() : s_(std::make_unique<State>()) {}
 
 GdiSurface::~GdiSurface() = default;
 
@@ -139,22 +146,48 @@ void GdiSurface::CloseWindowDc() {
     s_->windowDc.reset();
 }
 
-bool GdiSurface::BeginFrame(WindowHandle window) {
+std::optional<Rect> GdiSurface::KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                         std::u16string_view text) {
+    Picture* picture = s_->Slot(slot);
+    picture->Release();
+    if (!s_->backBuffer) return std::nullopt;
+    return picture->DrawText(s_->backBuffer->dc.get(), s_->Font(font), size, colour, as_wide(text));
+}
+
+std::optional<Rect> GdiSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
+    Picture* picture = s_->Slot(slot);
+    picture->Release();
+    if (!s_->backBuffer) return std::nullopt;
+    if (!s_->logo) return Rect{}; // no logo: nothing in its place
+    return picture->StretchLogo(s_->backBuffer->dc.get(), *s_->logo, cx, cy);
+}
+
+void GdiSurface::DropPicture(uint32_t slot) {
+    if (slot < s_->pictures.size()) s_->pictures[slot].Release();
+}
+
+bool GdiSurface::BeginFrame(WindowHandle window, Surface::Frame kind) {
     s_->windowDc.emplace(AsWindow(window));
     HDC windowDc = s_->WindowDc();
-    if (windowDc == nullptr) {
+    if (windowDc == nullptr || !s_->backBuffer) {
         s_->windowDc.reset();
         return false;
     }
-    if (s_->policy == BufferPolicy::PerFrame) s_->MakeBackBuffer(windowDc); // a new bitmap is black
-    if (!s_->backBuffer) return false;
     HDC dc = s_->backBuffer->dc.get();
-    if (s_->policy == BufferPolicy::Reuse) PatBlt(dc, 0, 0, s_->cx, s_->cy, BLACKNESS); // the same black canvas
+    s_->target = kind == Surface::Frame::Whole ? dc : windowDc;
     SetBkColor(dc, RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
     SetStretchBltMode(dc, COLORONCOLOR);
     SetStretchBltMode(windowDc, COLORONCOLOR);
     return true;
+}
+
+void GdiSurface::Clear(const Rect& area) {
+    if (s_->target != nullptr && !area.Empty()) PatBlt(s_->target, area.x, area.y, area.cx, area.cy, BLACKNESS);
+}
+
+void GdiSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
+    if (s_->target != nullptr && slot < s_->pictures.size()) s_->pictures[slot].Put(s_->target, x, y);
 }
 
 void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,
@@ -173,16 +206,28 @@ void GdiSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
                SRCCOPY);
 }
 
+void GdiSurface::Show(const Rect& area) {
+    if (s_->target == nullptr) return;
+    if (s_->target != s_->WindowDc())
+        BitBlt(s_->WindowDc(), area.x, area.y, area.cx, area.cy, s_->target, area.x, area.y, SRCCOPY);
+    PushToScreen();
+}
+
 void GdiSurface::EndFrame() {
-    // The whole frame every time: whatever else reached the window is painted over.
-    if (s_->backBuffer && s_->WindowDc() != nullptr)
-        BitBlt(s_->WindowDc(), 0, 0, s_->cx, s_->cy, s_->backBuffer->dc.get(), 0, 0, SRCCOPY);
+    s_->target = nullptr;
     s_->windowDc.reset();
 }
+
+// Wine hands a window's drawing to the X server as one rectangle around all
+// that was drawn since the thread last looked for input: for lines spread over
+// the screen, nearly the whole screen every frame. A look at the key state
+// sends each area on its own; elsewhere it is a cheap query with no effect.
+void GdiSurface::PushToScreen() { GetAsyncKeyState(VK_SHIFT); }
 
 void GdiSurface::ReleaseLogo() { s_->logo.reset(); }
 
 void GdiSurface::ReleaseDrawing() {
+    s_->pictures.clear();
     s_->backBuffer.reset();
     s_->lineFont.reset();
     s_->newsFont.reset();

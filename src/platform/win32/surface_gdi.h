@@ -1,5 +1,6 @@
-// The Surface port over GDI: one back buffer composed in a memory context and
-// copied to the window, fonts from the stored record, the logo bitmap, timers.
+// The Surface port over GDI: one back buffer kept from frame to frame in a
+// memory context, the pictures of what is on screen in bitmaps of their own,
+// the changed areas copied to the window; fonts, the logo bitmap, timers.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +12,7 @@ namespace tavelin::win32 {
 
 class GdiSurface : public Surface {
 public:
-    // Reuse: one back buffer for the window's life, cleared per frame. PerFrame:
-    // a new bitmap and memory context every frame (kept to measure the difference).
-    enum class BufferPolicy : uint8_t { Reuse, PerFrame };
-
-    explicit GdiSurface(BufferPolicy policy = BufferPolicy::Reuse);
+    GdiSurface();
     ~GdiSurface() override;
 
     // An HBITMAP to use in place of resource 103; the surface owns it from now on.
@@ -33,10 +30,18 @@ public:
     std::optional<FontMetrics> MeasureFont(FontKind font) override;
     void CloseWindowDc() override;
 
-    bool BeginFrame(WindowHandle window) override;
+    std::optional<Rect> KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
+                                 std::u16string_view text) override;
+    std::optional<Rect> KeepLogo(uint32_t slot, int32_t cx, int32_t cy) override;
+    void DropPicture(uint32_t slot) override;
+
+    bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
+    void Clear(const Rect& area) override;
+    void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
+    void Show(const Rect& area) override;
     void EndFrame() override;
 
     void ReleaseLogo() override;
@@ -48,6 +53,8 @@ public:
     void PostQuit(int exitCode) override;
 
 private:
+    static void PushToScreen();
+
     struct State;
     std::unique_ptr<State> s_;
 };

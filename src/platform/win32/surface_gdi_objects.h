@@ -35,6 +35,25 @@ private:
     T object_ = nullptr;
 };
 
+// A 32-bit top-down DIB section, black, with its pixels at *bits (0x00RRGGBB);
+// null on failure.
+inline HBITMAP CreateTopDownDib(HDC dc, int cx, int cy, void** bits) {
+    *bits = nullptr;
+    if (cx <= 0 || cy <= 0) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = -cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (bitmap != nullptr && *bits == nullptr) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    return bitmap;
+}
+
 // A memory device context deleted with DeleteDC.
 class ScopedMemoryDc {
 public:

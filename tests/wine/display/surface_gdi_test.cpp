@@ -59,10 +59,10 @@ LogFont DefaultFont(int32_t height) {
     return lf;
 }
 
-class SurfaceGdi : public ::testing::TestWithParam<GdiSurface::BufferPolicy> {};
+constexpr Rect kScreen{0, 0, 1920, 1080};
 
-TEST_P(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
-    GdiSurface surface(GetParam());
+TEST(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
+    GdiSurface surface;
     surface.UseLogo(SolidLogo(kLogoColour));
     ASSERT_TRUE(surface.OpenWindowDc(nullptr));
     ASSERT_EQ(surface.DisplayWidth(), 1920);
@@ -83,11 +83,13 @@ TEST_P(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     const uint32_t colourA = 0x0064C8FF, colourB = 0x00FFC864;
     const Box boxA{100, 100, alpha.cx, alpha.cy}, boxB{700, 400, gamma.cx, gamma.cy};
     const Box logo{1200, 600, 75, 75}, ticker{40, 1080 - news.cy - 2, news.cx, news.cy};
-    ASSERT_TRUE(surface.BeginFrame(nullptr));
+    ASSERT_TRUE(surface.BeginFrame(nullptr, Surface::Frame::Whole));
+    surface.Clear(kScreen);
     surface.DrawTextAt(FontKind::Line, boxA.x, boxA.y, alpha, colourA, u"Alpha: beta");
     surface.DrawTextAt(FontKind::Line, boxB.x, boxB.y, gamma, colourB, u"Gamma: delta");
     surface.DrawLogo(logo.x, logo.y, logo.cx, logo.cy);
     surface.DrawTextAt(FontKind::News, ticker.x, ticker.y, news, kWhite, u"Headline of the day");
+    surface.Show(kScreen);
     surface.EndFrame();
 
     EXPECT_GT(CountColour(surface, boxA, colourA), 50);
@@ -97,15 +99,58 @@ TEST_P(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     EXPECT_GT(CountColour(surface, ticker, kWhite), 30);
     ExpectBlackOutside(surface, {boxA, boxB, logo, ticker});
 
-    // The next frame starts black again, whatever the buffer policy.
-    ASSERT_TRUE(surface.BeginFrame(nullptr));
+    // A clear of one box leaves the others.
+    ASSERT_TRUE(surface.BeginFrame(nullptr, Surface::Frame::Whole));
+    surface.Clear(Rect{logo.x, logo.y, logo.cx, logo.cy});
     surface.EndFrame();
-    EXPECT_EQ(CountColour(surface, boxA, colourA), 0);
     EXPECT_EQ(CountColour(surface, logo, kBlack), 75 * 75);
+    EXPECT_GT(CountColour(surface, boxA, colourA), 50);
 }
 
-INSTANTIATE_TEST_SUITE_P(Policies, SurfaceGdi,
-                         ::testing::Values(GdiSurface::BufferPolicy::Reuse, GdiSurface::BufferPolicy::PerFrame));
+TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
+    GdiSurface kept, direct;
+    for (GdiSurface* s : {&kept, &direct}) {
+        s->UseLogo(SolidLogo(kLogoColour));
+        ASSERT_TRUE(s->OpenWindowDc(nullptr));
+        ASSERT_TRUE(s->CreateBackBuffer(1920, 1080));
+        ASSERT_TRUE(s->LoadLogo());
+        LogFont italic = DefaultFont(-50);
+        italic.lfItalic = 1;
+        ASSERT_TRUE(s->CreateFonts(DefaultFont(-50), italic));
+    }
+    const std::u16string_view text = u"fjord jaffa";
+    const TextSize size = kept.MeasureText(FontKind::Line, text);
+    const TextSize slanted = kept.MeasureText(FontKind::News, text);
+    const auto ink = kept.KeepText(0, FontKind::Line, size, 0x00FFFFFF, text);
+    const auto slantedInk = kept.KeepText(1, FontKind::News, slanted, 0x0000FFFF, text);
+    const auto logoInk = kept.KeepLogo(2, 61, 61);
+    const auto blank = kept.KeepText(3, FontKind::Line, kept.MeasureText(FontKind::Line, u"   "), 0xFFFFFF, u"   ");
+    ASSERT_TRUE(ink && slantedInk && logoInk && blank);
+    EXPECT_TRUE(blank->Empty());
+    EXPECT_EQ(*logoInk, (Rect{0, 0, 61, 61}));
+    EXPECT_GT(ink->cx, size.cx / 2);
+    EXPECT_GT(slantedInk->cx, slanted.cx / 2);
+    for (GdiSurface* s : {&kept, &direct}) {
+        ASSERT_TRUE(s->BeginFrame(nullptr, Surface::Frame::Whole));
+        s->Clear(kScreen);
+    }
+    kept.PutPicture(0, -7, 100);
+    kept.PutPicture(1, 300, 300);
+    kept.PutPicture(2, 1900, 500);
+    kept.PutPicture(3, 10, 10);
+    direct.DrawTextAt(FontKind::Line, -7, 100, size, 0x00FFFFFF, text);
+    direct.DrawTextAt(FontKind::News, 300, 300, slanted, 0x0000FFFF, text);
+    direct.DrawLogo(1900, 500, 61, 61);
+    int differing = 0, lit = 0;
+    for (int32_t y = 0; y < 700; ++y)
+        for (int32_t x = 0; x < 1920; ++x) {
+            differing += kept.BackBufferPixel(x, y) != direct.BackBufferPixel(x, y);
+            lit += direct.BackBufferPixel(x, y) != kBlack;
+        }
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(differing, 0);
+    for (GdiSurface* s : {&kept, &direct}) s->EndFrame();
+}
 
 TEST(SaverWindowGdi, FrameTickDrawsActiveLinesTheLogoAndTheTicker) {
     GdiSurface surface;
