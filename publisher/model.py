@@ -14,7 +14,7 @@ WORD_COLUMNS = ", ".join(FIELDS)
 def check_key_code(code):
     if not KEY_CODE.fullmatch(code):
         raise PublishError("key code '%s' must be 1 to 64 of A-Z a-z 0-9 _ . - starting with a letter or digit"
-                           % code)
+                           % code.encode("unicode_escape").decode("ascii"))
 
 
 def import_deck(db, name, rows):
