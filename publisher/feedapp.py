@@ -54,10 +54,11 @@ class Feeds:
 
     def _connect(self):
         uri = "file:%s?mode=ro" % urllib.parse.quote(self.path)
-        self.db = sqlite3.connect(uri, uri=True, timeout=LOCK_WAIT, isolation_level=None, check_same_thread=False)
+        self.db = sqlite3.connect(uri, uri=True, timeout=0, isolation_level=None, check_same_thread=False)
 
-    def _refresh(self):
-        """Reads the database again when it changed or was replaced."""
+    def _refresh(self, wait):
+        """Reads the database again when it changed or was replaced; wait says whether to
+        wait a little for a writer that holds it."""
         try:
             inode = os.stat(self.path).st_ino
         except OSError as error:
@@ -68,6 +69,7 @@ class Feeds:
                 self._forget()
                 self._connect()
                 self.inode = inode
+            self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
             version = self.db.execute("PRAGMA data_version").fetchone()[0]
             if version != self.version or self.catalog is None:
                 if self.db.execute("PRAGMA user_version").fetchone()[0] == 0:
@@ -91,12 +93,14 @@ class Feeds:
         """The key's Feed now, or None when it has none; Unavailable when it cannot be told."""
         with self.lock:
             try:
-                self._refresh()
-            except Unavailable:
+                self._refresh(wait=False)
+            except Unavailable as error:
                 cached = self._cached(code)
-                if cached is None:
+                if cached is not None:
+                    return cached
+                if not error.locked:
                     raise
-                return cached
+                self._refresh(wait=True)  # a writer's commit takes milliseconds
             key = self.catalog.keys.get(code)
             if key is None:
                 return None

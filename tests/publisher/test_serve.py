@@ -177,6 +177,19 @@ class ServeTest(Scratch):
         self.assertIn("|a\\x09folded \\x7cforged\\x7c|", lines[1])
 
 
+class IdleTest(Scratch):
+    def test_an_idle_connection_is_closed(self):
+        self.deck()
+        running = server.Server(feedapp.make_app(self.db), "127.0.0.1", 0, log=server.AccessLog(Lines()),
+                                channel_timeout=1, cleanup_interval=1)
+        thread = threading.Thread(target=running.run, kwargs={"handle_signals": False})
+        thread.start()
+        self.addCleanup(thread.join)
+        self.addCleanup(running.stop)
+        with socket.create_connection(("127.0.0.1", running.port), timeout=30) as idle:
+            self.assertEqual(idle.recv(1), b"")
+
+
 class CommandTest(Scratch):
     def test_the_command_prints_its_port_logs_each_request_and_finishes_them_on_sigterm(self):
         self.deck()
