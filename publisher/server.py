@@ -1,6 +1,7 @@
 """WSGI applications on Waitress: bounded queues and request sizes, one access-log line
 per request whatever its fate, and a stop on SIGTERM or Ctrl+C that finishes the
 requests already received."""
+import functools
 import signal
 import sys
 import threading
@@ -105,8 +106,15 @@ class _WSGITask(_Logged, WSGITask):
             # The headers of the GET, Content-Length included; the body counted, not sent.
             super().write(b"")
             self.content_bytes_written += len(data)
-            return
-        super().write(data)
+        elif self.complete and not self.wrote_header and data and self.content_length == len(data):
+            # Headers and body in one segment, sent by this thread: written apart, the
+            # client's delayed acknowledgement can hold the body back.
+            header = self.build_response_header()
+            self.wrote_header = True
+            self.content_bytes_written = len(data)
+            self.channel.write_soon(header + data if self.has_body else header)
+        else:
+            super().write(data)
 
 
 class _ErrorTask(_Logged, ErrorTask):
@@ -167,6 +175,9 @@ class Server:
         for listener in self.listeners:
             listener.channel_class = _Channel
             listener.access_log = log or AccessLog()
+            # Every waiting connection at once: one a turn of the loop, a burst of a thousand
+            # waits for a thousand turns, each polling every connection.
+            listener.handle_accept = functools.partial(self._accept_waiting, listener)
         self.port = int(self.listeners[0].effective_port)
 
     def stop(self, *_):
@@ -187,8 +198,8 @@ class Server:
 
     @staticmethod
     def _accept_waiting(listener):
-        """Connections the kernel took already: their clients sent their requests to us."""
-        for _ in range(LIMITS["connection_limit"]):
+        """The connections the kernel has taken, as many as the connection limit allows."""
+        for _ in range(max(1, listener.adj.connection_limit - len(listener._map))):
             try:
                 got = listener.accept()
             except OSError:
