@@ -16,7 +16,7 @@ from .model import KEY_CODE, Catalog
 
 FEED_PATH = re.compile(r"/auth/(%s)\.xml" % KEY_CODE.pattern)
 BUSY = (5, 6)  # SQLITE_BUSY, SQLITE_LOCKED
-LOCK_WAIT = 0.25  # seconds a read waits for a writer's commit before giving up
+LOCK_WAIT = 0.1  # seconds a read waits for a writer's commit before giving up
 RETRY_AFTER = "5"
 PAGE = """<!DOCTYPE html>
 <html><head><title>{status}</title></head>

@@ -1,6 +1,7 @@
 """WSGI applications on Waitress: bounded queues and request sizes, one access-log line
 per request whatever its fate, and a stop on SIGTERM or Ctrl+C that finishes the
 requests already received."""
+import collections
 import functools
 import signal
 import sys
@@ -10,7 +11,7 @@ import time
 from waitress import wasyncore
 from waitress.channel import ClientDisconnected, HTTPChannel
 from waitress.server import BaseWSGIServer, create_server
-from waitress.task import ErrorTask, WSGITask
+from waitress.task import ErrorTask, ThreadedTaskDispatcher, WSGITask
 
 LIMITS = {
     # A whole office's screens start at nine: their connections wait in the queue, not in
@@ -134,6 +135,32 @@ class _Channel(HTTPChannel):
         super().service()
 
 
+class _Dispatcher(ThreadedTaskDispatcher):
+    """Requests for the quick paths (answers from memory, well under a millisecond) are
+    answered by the loop's own thread, which saves two thread switches each; the others
+    go to the pool, so that a slow one holds up only itself."""
+
+    def __init__(self, quick_paths):
+        super().__init__()
+        self.quick_paths = tuple(quick_paths)
+        self.ready = collections.deque()
+
+    def add_task(self, channel):
+        path = getattr(channel.requests[0], "path", None) or ""
+        if self.quick_paths and (channel.requests[0].error or path.startswith(self.quick_paths)):
+            self.ready.append(channel)  # from a worker too: it pulls the trigger when done
+        else:
+            super().add_task(channel)
+
+    def run_ready(self):
+        while self.ready:
+            channel = self.ready.popleft()
+            try:
+                channel.service()
+            except BaseException:
+                self.logger.exception("Exception when servicing %r", channel)
+
+
 def guarded(app):
     """app, with an exception turned into a 500 and a log detail instead of a traceback."""
 
@@ -167,10 +194,14 @@ def mount(routes, fallback):
 class Server:
     """app on host:port until stop() or SIGTERM / SIGINT; run() returns the exit code."""
 
-    def __init__(self, app, host, port, log=None, **limits):
+    def __init__(self, app, host, port, log=None, quick_paths=(), **limits):
         self.map = {}
         self.stopping = threading.Event()
-        self.server = create_server(guarded(app), map=self.map, host=host, port=port, **{**LIMITS, **limits})
+        limits = {**LIMITS, **limits}
+        self.dispatcher = _Dispatcher(quick_paths)
+        self.dispatcher.set_thread_count(limits["threads"])
+        self.server = create_server(guarded(app), map=self.map, _dispatcher=self.dispatcher, host=host, port=port,
+                                    **limits)
         self.listeners = [s for s in self.map.values() if isinstance(s, BaseWSGIServer)]
         for listener in self.listeners:
             listener.channel_class = _Channel
@@ -190,6 +221,7 @@ class Server:
         timeout = LIMITS["asyncore_loop_timeout"]
         while not self.stopping.is_set():
             wasyncore.loop(timeout=timeout, map=self.map, use_poll=True, count=1)
+            self.dispatcher.run_ready()
         self._finish(time.monotonic() + STOP_GRACE)
         return 0
 
@@ -217,6 +249,7 @@ class Server:
         while time.monotonic() < deadline:
             # Read first: a request that arrived is received before its connection is judged idle.
             wasyncore.loop(timeout=0.05, map=self.map, use_poll=True, count=1)
+            self.dispatcher.run_ready()
             for channel in self._channels():
                 if not channel.busy() and channel.request is None:
                     channel.handle_close()
@@ -224,6 +257,6 @@ class Server:
                 break
         for channel in self._channels():
             channel.handle_close()
-        self.listeners[0].task_dispatcher.shutdown(cancel_pending=True, timeout=1)
+        self.dispatcher.shutdown(cancel_pending=True, timeout=1)
         for listener in self.listeners:
             listener.trigger.close()

@@ -36,7 +36,7 @@ class ServeTest(Scratch):
         self.now = datetime.datetime(2026, 1, 2, 12, 0, tzinfo=UTC)
         self.log = Lines()
         self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now), "127.0.0.1", 0,
-                                    log=server.AccessLog(self.log))
+                                    log=server.AccessLog(self.log), quick_paths=("/auth/",))
         thread = threading.Thread(target=self.server.run, kwargs={"handle_signals": False})
         thread.start()
         self.addCleanup(thread.join)
