@@ -209,7 +209,14 @@ class Server:
             # Every waiting connection at once: one a turn of the loop, a burst of a thousand
             # waits for a thousand turns, each polling every connection.
             listener.handle_accept = functools.partial(self._accept_waiting, listener)
+            listener.pull_trigger = functools.partial(self._wake, listener)
         self.port = int(self.listeners[0].effective_port)
+        self.loop_thread = None
+
+    def _wake(self, listener):
+        # The loop's own thread needs no wake-up: its next poll sees what changed.
+        if threading.get_ident() != self.loop_thread:
+            listener.trigger.pull_trigger()
 
     def stop(self, *_):
         self.stopping.set()
@@ -218,6 +225,7 @@ class Server:
         if handle_signals:
             signal.signal(signal.SIGTERM, self.stop)
             signal.signal(signal.SIGINT, self.stop)
+        self.loop_thread = threading.get_ident()
         timeout = LIMITS["asyncore_loop_timeout"]
         while not self.stopping.is_set():
             wasyncore.loop(timeout=timeout, map=self.map, use_poll=True, count=1)

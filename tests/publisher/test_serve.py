@@ -177,6 +177,16 @@ class ServeTest(Scratch):
         self.assertIn("|a\\x09folded \\x7cforged\\x7c|", lines[1])
 
 
+class MountTest(unittest.TestCase):
+    def test_each_path_goes_to_the_first_app_whose_prefix_starts_it(self):
+        def app(name):
+            return lambda environ, start_response: [name]
+        mounted = server.mount([("/auth/", app(b"feeds")), ("/a", app(b"a"))], app(b"console"))
+        for path, expected in (("/auth/K.xml", b"feeds"), ("/auth", b"a"), ("/", b"console"), ("", b"console")):
+            with self.subTest(path=path):
+                self.assertEqual(mounted({"PATH_INFO": path}, None), [expected])
+
+
 class IdleTest(Scratch):
     def test_an_idle_connection_is_closed(self):
         self.deck()
