@@ -7,7 +7,6 @@ import sys
 from . import deckfile, model, schedule
 from .errors import PublishError
 from .publish import publish
-from .serve import serve
 from .store import open_db
 
 PROG = "tavelin-publish"
@@ -132,6 +131,7 @@ def run(argv):
     args = _parser().parse_args(argv)
     db_path = getattr(args, "db", "tavelin.db")
     if args.command == "serve":
+        from .serve import serve  # the server's packages only where it runs
         return serve(db_path, args.host, args.port)
     # Only an import makes a new database, and a failed one leaves none behind.
     # An empty file is what such a failure on a full disk used to leave.

@@ -16,7 +16,7 @@ from .model import KEY_CODE, Catalog
 
 FEED_PATH = re.compile(r"/auth/(%s)\.xml" % KEY_CODE.pattern)
 BUSY = (5, 6)  # SQLITE_BUSY, SQLITE_LOCKED
-LOCK_WAIT = 0.25  # seconds a read waits for a writer's commit before giving up
+LOCK_WAIT = 0.1  # seconds a read waits for a writer's commit before giving up
 RETRY_AFTER = "5"
 PAGE = """<!DOCTYPE html>
 <html><head><title>{status}</title></head>
@@ -55,6 +55,7 @@ class Feeds:
     def _connect(self):
         uri = "file:%s?mode=ro" % urllib.parse.quote(self.path)
         self.db = sqlite3.connect(uri, uri=True, timeout=0, isolation_level=None, check_same_thread=False)
+        self.waits = False
 
     def _refresh(self, wait):
         """Reads the database again when it changed or was replaced; wait says whether to
@@ -69,7 +70,9 @@ class Feeds:
                 self._forget()
                 self._connect()
                 self.inode = inode
-            self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
+            if wait != self.waits:
+                self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
+                self.waits = wait
             version = self.db.execute("PRAGMA data_version").fetchone()[0]
             if version != self.version or self.catalog is None:
                 if self.db.execute("PRAGMA user_version").fetchone()[0] == 0:

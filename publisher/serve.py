@@ -6,7 +6,7 @@ from . import feedapp, server
 
 def serve(db_path, host, port):
     try:
-        running = server.Server(feedapp.make_app(db_path), host, port)
+        running = server.Server(feedapp.make_app(db_path), host, port, quick_paths=("/auth/",))
     except OSError as error:
         print("tavelin-publish: cannot listen on %s:%d (%s)" % (host, port, error.strerror or error), file=sys.stderr)
         return 1

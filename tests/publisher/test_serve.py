@@ -36,7 +36,7 @@ class ServeTest(Scratch):
         self.now = datetime.datetime(2026, 1, 2, 12, 0, tzinfo=UTC)
         self.log = Lines()
         self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now), "127.0.0.1", 0,
-                                    log=server.AccessLog(self.log))
+                                    log=server.AccessLog(self.log), quick_paths=("/auth/",))
         thread = threading.Thread(target=self.server.run, kwargs={"handle_signals": False})
         thread.start()
         self.addCleanup(thread.join)
@@ -175,6 +175,16 @@ class ServeTest(Scratch):
             self.assertEqual(line.split(" ")[3], expected.decode())
         self.assertNotIn("\x00", self.log.getvalue())
         self.assertIn("|a\\x09folded \\x7cforged\\x7c|", lines[1])
+
+
+class MountTest(unittest.TestCase):
+    def test_each_path_goes_to_the_first_app_whose_prefix_starts_it(self):
+        def app(name):
+            return lambda environ, start_response: [name]
+        mounted = server.mount([("/auth/", app(b"feeds")), ("/a", app(b"a"))], app(b"console"))
+        for path, expected in (("/auth/K.xml", b"feeds"), ("/auth", b"a"), ("/", b"console"), ("", b"console")):
+            with self.subTest(path=path):
+                self.assertEqual(mounted({"PATH_INFO": path}, None), [expected])
 
 
 class IdleTest(Scratch):
