@@ -48,6 +48,45 @@ MIGRATIONS = [
         PRIMARY KEY (outdir, key_code)
     ) WITHOUT ROWID;
     """,
+    # 3: accounts of the web console, the log of changes, and the fetches of each key's feed
+    """
+    ALTER TABLE decks ADD COLUMN imported_at TEXT;
+    ALTER TABLE decks ADD COLUMN imported_by TEXT;
+    CREATE TABLE users (
+        name TEXT PRIMARY KEY,
+        role TEXT NOT NULL CHECK (role IN ('admin', 'editor', 'viewer')),
+        password TEXT NOT NULL,
+        locked_until REAL NOT NULL DEFAULT 0
+    );
+    CREATE TABLE login_failures (
+        name TEXT NOT NULL,
+        at REAL NOT NULL
+    );
+    CREATE INDEX login_failures_by_name ON login_failures (name, at);
+    CREATE TABLE settings (
+        name TEXT PRIMARY KEY,
+        value TEXT NOT NULL
+    );
+    CREATE TABLE activity (
+        id INTEGER PRIMARY KEY,
+        at TEXT NOT NULL,
+        who TEXT NOT NULL,
+        via TEXT NOT NULL,
+        what TEXT NOT NULL
+    );
+    CREATE TABLE fetches (
+        key_code TEXT NOT NULL,
+        day TEXT NOT NULL,
+        count INTEGER NOT NULL,
+        first TEXT NOT NULL,
+        last TEXT NOT NULL,
+        PRIMARY KEY (key_code, day)
+    ) WITHOUT ROWID;
+    CREATE INDEX fetches_by_day ON fetches (day);
+    CREATE TABLE counted_log_lines (
+        digest BLOB PRIMARY KEY
+    ) WITHOUT ROWID;
+    """,
 ]
 VERSION = len(MIGRATIONS)
 
