@@ -14,6 +14,7 @@ import threading
 import urllib.parse
 
 from . import schedule
+from .fetches import Recorder
 from .model import Catalog
 from .store import open_db
 
@@ -115,6 +116,8 @@ class FeedHandler(http.server.BaseHTTPRequestHandler):
             self._send(404, "text/html; charset=utf-8", page, with_body)
             return
         headers = {"ETag": feed.etag, "Last-Modified": feed.last_modified, "Cache-Control": "no-cache"}
+        if with_body and self.server.recorder is not None:
+            self.server.recorder.fetched(match.group(1), feed.date)
         if self._not_modified(feed):
             self._record(304)
             self.send_response(304)
@@ -168,6 +171,7 @@ class FeedServer(http.server.ThreadingHTTPServer):
         super().__init__(address, FeedHandler)
         self.feeds = feeds
         self.print_lock = threading.Lock()
+        self.recorder = None  # counts the answered GETs when set
 
     def handle_error(self, request, client_address):
         # A client that went away mid-answer: one line, not a traceback.
@@ -190,9 +194,11 @@ def serve(db_path, host, port):
 
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)
+    server.recorder = Recorder(db_path, log=lambda text: print(text, flush=True))
     print("PORT=%d" % server.server_address[1], flush=True)
     try:
         server.serve_forever(poll_interval=0.2)
     finally:
         server.server_close()
+        server.recorder.close()
     return 0

@@ -91,13 +91,14 @@ MIGRATIONS = [
 VERSION = len(MIGRATIONS)
 
 
-def open_db(path, create=False):
+def open_db(path, create=False, timeout=5.0):
     """The database at path, brought to the current version. A missing file is made
-    only when create is set, so that a mistyped --db is not mistaken for an empty one."""
+    only when create is set, so that a mistyped --db is not mistaken for an empty one.
+    timeout: seconds to wait for another writer."""
     if not create and not os.path.exists(path):
         raise PublishError("no database here; 'deck import' makes one", file=path)
     try:
-        db = sqlite3.connect(path, isolation_level=None, check_same_thread=False)
+        db = sqlite3.connect(path, timeout=timeout, isolation_level=None, check_same_thread=False)
         db.execute("PRAGMA foreign_keys = ON")
         migrate(db, path)
     except sqlite3.DatabaseError as error:

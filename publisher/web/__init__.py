@@ -3,7 +3,7 @@ blueprint per group of pages."""
 import datetime
 import sqlite3
 
-from flask import Flask, g, render_template, request
+from flask import Flask, current_app, g, render_template, request
 from flask_wtf.csrf import CSRFError, CSRFProtect
 from werkzeug.exceptions import HTTPException
 from werkzeug.middleware.proxy_fix import ProxyFix
@@ -28,6 +28,7 @@ def create_app(db_path, behind_proxy=False, upload_dir=None, feed_base=None):
         db.close()
     app.config.update(
         SECRET_KEY=secret,
+        DB_BUSY_MS=3000,  # how long a request waits for another writer before a 503
         DB_PATH=db_path,
         FEED_BASE=feed_base,
         # The file and the few fields beside it.
@@ -59,15 +60,13 @@ def db():
     """This request's connection, opened on first use."""
     if "db" not in g:
         try:
-            g.db = store.open_db(current_path())
-            g.db.execute("PRAGMA busy_timeout = 3000")
+            g.db = store.open_db(current_path(), timeout=current_app.config["DB_BUSY_MS"] / 1000)
         except PublishError as error:
             raise Unavailable(error.message) from None
     return g.db
 
 
 def current_path():
-    from flask import current_app
     return current_app.config["DB_PATH"]
 
 

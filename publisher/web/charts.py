@@ -21,8 +21,9 @@ def bars(points, unit, totals=None):
             parts.append('<rect class="total" x="%.1f" y="%.1f" width="%.1f" height="%.1f"><title>%s: %d of %d</title>'
                          '</rect>' % (x, HEIGHT - BOTTOM - h, width, h, escape(label), value, totals[i]))
         h = area * value / highest
-        parts.append('<rect class="value" x="%.1f" y="%.1f" width="%.1f" height="%.1f"><title>%s: %d</title></rect>'
-                     % (x, HEIGHT - BOTTOM - h, width, h, escape(label), value))
+        if h:
+            parts.append('<rect class="value" x="%.1f" y="%.1f" width="%.1f" height="%.1f"><title>%s: %d</title></rect>'
+                         % (x, HEIGHT - BOTTOM - h, width, h, escape(label), value))
     parts.append('<text x="2" y="11" class="label">%d %s</text>' % (highest, escape(unit)))
     parts.append('<text x="2" y="%d" class="label">%s</text>' % (HEIGHT - 5, escape(points[0][0])))
     parts.append('<text x="%d" y="%d" class="label" text-anchor="end">%s</text>'

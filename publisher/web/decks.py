@@ -36,6 +36,9 @@ def upload():
     except PublishError as error:
         uploads().drop(token)
         return _index("%s: %s" % (filename, reason(error)), name, 400)
+    if not good and not bad:
+        uploads().drop(token)
+        return _index("%s: no words below the header row" % filename, name, 400)
     exists = name in model.deck_names(db())
     return preview("deck_preview.html", "deck", token, good, bad, meta, good[:PREVIEW], fields=FIELDS,
                    replaces=exists)
