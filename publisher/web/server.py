@@ -33,7 +33,7 @@ def run_console(db_path, host, port, behind_proxy=False):
     except OSError as error:
         raise PublishError("cannot listen on %s:%d (%s)" % (host, port, error.strerror)) from None
     shown_host = "[%s]" % host if ":" in host else host
-    print("URL=http://%s:%d/" % (shown_host, server.effective_port), flush=True)
+    print("URL=http://%s:%d/" % (shown_host, int(server.effective_port)), flush=True)
 
     def stop(signum, frame):
         raise _Stop()
