@@ -41,8 +41,35 @@ def _add(counts, code, day, moment):
         seen[2] = max(seen[2], moment)
 
 
+LAST = ("INSERT INTO last_fetches (key_code, day) VALUES (?, ?) "
+        "ON CONFLICT (key_code) DO UPDATE SET day = max(day, excluded.day)")
+
+
+DAYS = "INSERT INTO fetch_days (day, keys) VALUES (?, ?) ON CONFLICT (day) DO UPDATE SET keys = keys + excluded.keys"
+
+
 def _write(db, counts):
+    """Adds counts to the fetches and to the two summaries the pages read: keys per
+    day, and each key's last day."""
+    first_of_day = {}
+    for code, day in counts:
+        if not db.execute("SELECT 1 FROM fetches WHERE key_code = ? AND day = ?", (code, day)).fetchone():
+            first_of_day[day] = first_of_day.get(day, 0) + 1
     db.executemany(UPSERT, ((code, day, n, first, last) for (code, day), (n, first, last) in counts.items()))
+    db.executemany(DAYS, first_of_day.items())
+    latest = {}
+    for code, day in counts:
+        latest[code] = max(day, latest.get(code, day))
+    db.executemany(LAST, latest.items())
+
+
+def summarise(db):
+    """Each key's last fetch day again from all its fetches, for rows written by other means."""
+    with transaction(db):
+        db.execute("DELETE FROM last_fetches")
+        db.execute("INSERT INTO last_fetches SELECT key_code, MAX(day) FROM fetches GROUP BY key_code")
+        db.execute("DELETE FROM fetch_days")
+        db.execute("INSERT INTO fetch_days SELECT day, COUNT(*) FROM fetches GROUP BY day")
 
 
 class Recorder:
@@ -162,19 +189,20 @@ def import_logs(db, paths, actor=None):
 
 def fetches_by_day(db, first, last):
     """{day: keys that fetched on it} from first to last (ISO days)."""
-    return dict(db.execute("SELECT day, COUNT(*) FROM fetches WHERE day BETWEEN ? AND ? GROUP BY day",
-                           (first, last)).fetchall())
+    return dict(db.execute("SELECT day, keys FROM fetch_days WHERE day BETWEEN ? AND ?", (first, last)).fetchall())
 
 
 def key_starts(db):
-    """The start days of the keys whose deck has words: a key has a feed from its start on."""
-    return sorted(row[0] for row in db.execute(
-        "SELECT k.start FROM keys k WHERE EXISTS (SELECT 1 FROM words w WHERE w.deck_id = k.deck_id)"))
+    """[(start day, keys)] of the keys whose deck has words, by day: a key has a feed
+    from its start on."""
+    return db.execute("SELECT start, COUNT(*) FROM keys WHERE deck_id IN "
+                      "(SELECT id FROM decks d WHERE EXISTS (SELECT 1 FROM words w WHERE w.deck_id = d.id)) "
+                      "GROUP BY start ORDER BY start").fetchall()
 
 
 def never_fetched(db, limit):
     with snapshot(db):
-        where = " FROM keys k WHERE NOT EXISTS (SELECT 1 FROM fetches f WHERE f.key_code = k.code)"
+        where = " FROM keys k WHERE NOT EXISTS (SELECT 1 FROM last_fetches f WHERE f.key_code = k.code)"
         total = db.execute("SELECT COUNT(*)" + where).fetchone()[0]
         return total, [r[0] for r in db.execute("SELECT k.code" + where + " ORDER BY k.code LIMIT ?", (limit,))]
 
@@ -182,10 +210,10 @@ def never_fetched(db, limit):
 def stale(db, since, limit):
     """(total, [(key, last day)]) of keys fetched before since but not on or after it."""
     with snapshot(db):
-        sql = (" FROM (SELECT k.code AS code, (SELECT MAX(day) FROM fetches f WHERE f.key_code = k.code) AS last "
-               "FROM keys k) WHERE last < ?")
+        sql = " FROM keys k JOIN last_fetches f ON f.key_code = k.code WHERE f.day < ?"
         total = db.execute("SELECT COUNT(*)" + sql, (since,)).fetchone()[0]
-        return total, db.execute("SELECT code, last" + sql + " ORDER BY last, code LIMIT ?", (since, limit)).fetchall()
+        return total, db.execute("SELECT k.code, f.day" + sql + " ORDER BY f.day, k.code LIMIT ?",
+                                 (since, limit)).fetchall()
 
 
 def of_key(db, code, first):

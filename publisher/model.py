@@ -156,7 +156,10 @@ def remove_key(db, code, actor=None):
     with transaction(db):
         if db.execute("DELETE FROM keys WHERE code = ?", (code,)).rowcount == 0:
             raise PublishError("no key code '%s'" % code)
+        db.execute("UPDATE fetch_days SET keys = keys - 1 WHERE day IN (SELECT day FROM fetches WHERE key_code = ?)",
+                   (code,))
         db.execute("DELETE FROM fetches WHERE key_code = ?", (code,))
+        db.execute("DELETE FROM last_fetches WHERE key_code = ?", (code,))
         record(db, actor, "key '%s' removed" % code)
 
 
@@ -275,9 +278,12 @@ def deck_words(db, deck, search, offset, limit):
         if search:
             where = ("deck_id = ? AND (word LIKE ? ESCAPE '\\' OR translation LIKE ? ESCAPE '\\')",
                      (deck_id, _like(search), _like(search)))
-            total = db.execute("SELECT COUNT(*) FROM words WHERE " + where[0], where[1]).fetchone()[0]
-            rows = db.execute("SELECT position, %s FROM words WHERE %s ORDER BY position LIMIT ? OFFSET ?"
-                              % (WORD_COLUMNS, where[0]), where[1] + (limit, offset)).fetchall()
+            # One pass over the deck gives the page and the number of matches.
+            found = db.execute("SELECT position, %s, COUNT(*) OVER () FROM words WHERE %s ORDER BY position "
+                               "LIMIT ? OFFSET ?" % (WORD_COLUMNS, where[0]), where[1] + (limit, offset)).fetchall()
+            total = found[0][-1] if found else db.execute("SELECT COUNT(*) FROM words WHERE " + where[0],
+                                                          where[1]).fetchone()[0]
+            rows = [row[:-1] for row in found]
         else:
             # Positions run from 0 without gaps, so a page is a range of the key.
             total = db.execute("SELECT COUNT(*) FROM words WHERE deck_id = ?", (deck_id,)).fetchone()[0]
@@ -330,13 +336,13 @@ def keys_page(db, deck, stale_since, offset, limit):
         where.append("d.name = ?")
         args.append(deck)
     if stale_since:
-        where.append("NOT EXISTS (SELECT 1 FROM fetches f WHERE f.key_code = k.code AND f.day >= ?)")
+        where.append("NOT EXISTS (SELECT 1 FROM last_fetches f WHERE f.key_code = k.code AND f.day >= ?)")
         args.append(stale_since)
     sql = " FROM keys k JOIN decks d ON d.id = k.deck_id" + (" WHERE " + " AND ".join(where) if where else "")
     with snapshot(db):
         total = db.execute("SELECT COUNT(*)" + sql, args).fetchone()[0]
         rows = db.execute("SELECT k.code, d.name, k.start, k.per_day, k.tz, "
-                          "(SELECT MAX(day) FROM fetches f WHERE f.key_code = k.code)" + sql +
+                          "(SELECT day FROM last_fetches f WHERE f.key_code = k.code)" + sql +
                           " ORDER BY k.code LIMIT ? OFFSET ?", args + [limit, offset]).fetchall()
     return total, rows
 

@@ -83,6 +83,14 @@ MIGRATIONS = [
         PRIMARY KEY (key_code, day)
     ) WITHOUT ROWID;
     CREATE INDEX fetches_by_day ON fetches (day);
+    CREATE TABLE fetch_days (
+        day TEXT PRIMARY KEY,
+        keys INTEGER NOT NULL
+    ) WITHOUT ROWID;
+    CREATE TABLE last_fetches (
+        key_code TEXT PRIMARY KEY,
+        day TEXT NOT NULL
+    ) WITHOUT ROWID;
     CREATE TABLE counted_log_lines (
         digest BLOB PRIMARY KEY
     ) WITHOUT ROWID;

@@ -1,6 +1,7 @@
 """Delivery: whether the words arrive, from the counted fetches of each key."""
 import bisect
 import datetime
+import itertools
 
 from flask import Blueprint, render_template
 
@@ -20,7 +21,9 @@ def index():
     days = [(today - datetime.timedelta(days=DAYS - 1 - i)).isoformat() for i in range(DAYS)]
     fetched = fetches.fetches_by_day(db(), days[0], days[-1])
     starts = fetches.key_starts(db())
-    with_feed = [bisect.bisect_right(starts, day) for day in days]
+    running = list(itertools.accumulate(n for _, n in starts))
+    begun = [start for start, _ in starts]
+    with_feed = [(running[i - 1] if i else 0) for i in (bisect.bisect_right(begun, day) for day in days)]
     chart = bars([(day, fetched.get(day, 0)) for day in days], "keys", totals=with_feed)
     never = fetches.never_fetched(db(), LISTED)
     stale = fetches.stale(db(), (today - datetime.timedelta(days=STALE_DAYS - 1)).isoformat(), LISTED)

@@ -318,6 +318,7 @@ class DeliveryTest(Console):
         db = store.open_db(self.db)
         with store.transaction(db):
             db.execute("INSERT INTO fetches VALUES ('P', ?, 3, 'x', 'y')", ((today - datetime.timedelta(days=8)).isoformat(),))
+        fetches.summarise(db)
         db.close()
         self.login("viewer")
         page = self.client.get("/delivery").data.decode()
