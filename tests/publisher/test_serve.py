@@ -3,6 +3,7 @@ import email.utils
 import http.client
 import os
 import signal
+import sqlite3
 import subprocess
 import sys
 import threading
@@ -63,6 +64,19 @@ class ServeTest(Scratch):
             self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": since})[0].status, 304)
             before = email.utils.formatdate(modified.timestamp() - 1, usegmt=True)
             self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": before})[0].status, 200)
+
+    def test_answered_gets_are_counted_for_the_keys_day(self):
+        from publisher.fetches import Recorder
+        self.server.recorder = Recorder(self.db, interval=3600, log=lambda text: None)
+        with self.quiet():
+            etag = self.request("/auth/K.xml")[0].getheader("ETag")
+            self.request("/auth/K.xml", **{"If-None-Match": etag})
+            self.request("/auth/K.xml", "HEAD")
+            self.request("/auth/Later.xml")
+        self.server.recorder.close()
+        db = sqlite3.connect(self.db)
+        self.addCleanup(db.close)
+        self.assertEqual(db.execute("SELECT key_code, day, count FROM fetches").fetchall(), [("K", "2026-01-02", 2)])
 
     def test_404_for_unknown_keys_keys_before_their_start_and_other_paths(self):
         with self.quiet():

@@ -1,4 +1,5 @@
 import datetime
+import getpass
 import gzip
 import html
 import re
@@ -118,6 +119,32 @@ class AccessTest(Console):
         proxied = create_app(self.db, behind_proxy=True, upload_dir=self.path("uploads"))
         proxied.config["WTF_CSRF_ENABLED"] = False
         self.assertIn("Secure", self.login("viewer", proxied.test_client()).headers["Set-Cookie"])
+
+    def test_a_session_ends_after_8_hours_idle_and_on_logging_out(self):
+        self.login("viewer")
+        import time
+        now = time.time()
+        with unittest.mock.patch("time.time", return_value=now + 7.9 * 3600):
+            self.assertEqual(self.client.get("/decks").status_code, 200)  # and the cookie is signed anew
+        with unittest.mock.patch("time.time", return_value=now + 15.8 * 3600):
+            self.assertEqual(self.client.get("/decks").status_code, 200)
+        with unittest.mock.patch("time.time", return_value=now + 24.1 * 3600):
+            self.assertEqual(self.client.get("/decks").status_code, 302)
+        self.login("viewer")
+        self.client.post("/logout")
+        self.assertEqual(self.client.get("/decks").status_code, 302)
+
+    def test_changes_from_both_doors_are_in_the_activity_log(self):
+        self.login("editor")
+        self.client.post("/news", data={"text": "from the console", "from_date": "2026-01-01", "key": "K"})
+        log = self.query("SELECT who, via, what FROM activity ORDER BY id")
+        self.assertEqual(log[0][1:], ("command line", "deck 'd' imported: 3 words"))
+        self.assertEqual(log[0][0], getpass.getuser())
+        self.assertEqual(log[-2][2], "key 'K' added: deck 'd', start 2026-01-01, 1 a day, zone UTC")
+        self.assertEqual(log[-1], ("editor", "console", "news set from 2026-01-01 for key 'K': from the console"))
+        self.login("admin")
+        page = self.client.get("/activity").data.decode()
+        self.assertLess(page.index("from the console"), page.index("deck &#39;d&#39; imported"))
 
     def test_the_last_admin_stays(self):
         self.login("admin")
@@ -276,6 +303,14 @@ class DeliveryTest(Console):
         self.assertEqual(self.counts(), expected)
         self.assertIn("3 fetches counted, 3 counted before", self.ok("fetches", "import", rotated))
         self.assertEqual(len(self.counts()), 4)
+        # The summaries the pages read agree with the counts, also after a key goes.
+        for removed in (None, "P"):
+            if removed:
+                self.ok("key", "remove", removed)
+            self.assertEqual(self.query("SELECT day, keys FROM fetch_days WHERE keys > 0 ORDER BY day"),
+                             self.query("SELECT day, COUNT(*) FROM fetches GROUP BY day ORDER BY day"))
+            self.assertEqual(self.query("SELECT key_code, day FROM last_fetches ORDER BY key_code"),
+                             self.query("SELECT key_code, MAX(day) FROM fetches GROUP BY key_code ORDER BY key_code"))
         self.assertIn("cannot read", self.refused("fetches", "import", self.path("missing.log")))
 
     def test_serve_counts_its_answers_without_making_tables(self):
