@@ -80,6 +80,8 @@ def _parser():
     p.add_argument("--port", type=int, default=8081, help="0 takes a free port (printed as URL=http://HOST:PORT/)")
     p.add_argument("--behind-proxy", action="store_true",
                    help="behind a TLS proxy: cookies only over HTTPS, and the proxy's X-Forwarded-* headers trusted")
+    p.add_argument("--feed-base", metavar="URL", help="where the feeds are served, for the keys' pages "
+                   "(e.g. https://feeds.example.org)")
 
     user = command(commands, "user", "the web console's accounts")
     user_do = user.add_subparsers(dest="action", required=True, metavar="ACTION")
@@ -177,9 +179,10 @@ def run(argv):
         return serve(db_path, args.host, args.port)
     if args.command == "web":
         from .web.server import run_console  # Flask only for those who use it
-        return run_console(db_path, args.host, args.port, args.behind_proxy)
+        return run_console(db_path, args.host, args.port, args.behind_proxy, args.feed_base)
     # Only an import or a first account makes a new database, and a failed one leaves none behind.
-    creates = (args.command, getattr(args, "action", None)) in (("deck", "import"), ("user", "add")) and not os.path.exists(db_path)
+    creates = ((args.command, getattr(args, "action", None)) in (("deck", "import"), ("user", "add"))
+               and not os.path.exists(db_path))
     db = open_db(db_path, create=creates)
     try:
         if args.command == "deck":

@@ -62,7 +62,7 @@ def import_deck(db, name, rows, actor=None, skipped=0):
         db.executemany("INSERT INTO words (deck_id, position, %s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)" % WORD_COLUMNS,
                        ((deck_id, i) + tuple(row.fields[f] for f in FIELDS) for i, row in enumerate(rows)))
         who = record(db, actor, "deck '%s' imported: %d words%s%s" % (
-            name, len(rows), ", %d rows skipped" % skipped if skipped else "",
+            name, len(rows), ", %d row%s skipped" % (skipped, "s" * (skipped != 1)) if skipped else "",
             ", replacing %d" % replaced if replaced else ""))
         db.execute("UPDATE decks SET imported_at = ?, imported_by = ? WHERE id = ?", (now_text(), who, deck_id))
 

@@ -4,13 +4,15 @@ from markupsafe import Markup, escape
 WIDTH, HEIGHT, TOP = 600, 130, 4
 
 
-def bars(points, unit, totals=None):
-    """points: [(day label, value)]; totals: values of the same days drawn behind
-    as the ceiling each value could reach. An SVG element as safe markup."""
+def bars(points, units, totals=None):
+    """points: [(day label, value)]; units: (one, many), what a value counts;
+    totals: values of the same days drawn behind as the ceiling each value could
+    reach. A figure with an SVG element, as safe markup."""
     highest = max([v for _, v in points] + list(totals or []) + [1])
     step = WIDTH / len(points)
     area = HEIGHT - TOP
     # The bars stretch with the page; the texts are HTML, so that they do not.
+    unit = units[highest != 1]
     parts = ['<figure class="chart"><span class="top">%d %s</span>' % (highest, escape(unit)),
              '<svg viewBox="0 0 %d %d" role="img" aria-label="%s" preserveAspectRatio="none">'
              % (WIDTH, HEIGHT, escape(unit))]

@@ -20,6 +20,10 @@ def reason(error):
     return (", ".join(parts) + ": " if parts else "") + error.message
 
 
+def skipped(count):
+    return ", %d row%s skipped" % (count, "s" * (count != 1)) if count else ""
+
+
 def page_number():
     try:
         return max(1, int(request.args.get("page", "1")))

@@ -6,7 +6,7 @@ from ..errors import PublishError
 from ..texts import FIELDS
 from . import db
 from .auth import needs
-from .common import PAGE, PREVIEW, page_number, preview, reason, second_step, take_upload, uploads
+from .common import PAGE, PREVIEW, page_number, preview, reason, second_step, skipped, take_upload, uploads
 
 pages = Blueprint("decks", __name__)
 
@@ -54,7 +54,7 @@ def import_():
     def store(good, bad, meta):
         model.import_deck(db(), meta["name"], good, actor=g.user, skipped=len(bad))
         flash("Deck '%s': %d words imported%s." % (meta["name"], len(good),
-                                                    ", %d rows skipped" % len(bad) if bad else ""), "info")
+                                                    skipped(len(bad))), "info")
         return url_for("decks.deck", name=meta["name"])
     return second_step("deck", _parse, store, url_for("decks.index"))
 

@@ -24,7 +24,7 @@ def index():
     running = list(itertools.accumulate(n for _, n in starts))
     begun = [start for start, _ in starts]
     with_feed = [(running[i - 1] if i else 0) for i in (bisect.bisect_right(begun, day) for day in days)]
-    chart = bars([(day, fetched.get(day, 0)) for day in days], "keys", totals=with_feed)
+    chart = bars([(day, fetched.get(day, 0)) for day in days], ("key", "keys"), totals=with_feed)
     never = fetches.never_fetched(db(), LISTED)
     stale = fetches.stale(db(), (today - datetime.timedelta(days=STALE_DAYS - 1)).isoformat(), LISTED)
     table = [(day, fetched.get(day, 0), with_feed[i]) for i, day in reversed(list(enumerate(days)))]

@@ -9,7 +9,7 @@ from ..errors import PublishError
 from . import db
 from .auth import needs
 from .charts import bars
-from .common import PAGE, PREVIEW, page_number, preview, reason, second_step, take_upload, uploads
+from .common import PAGE, PREVIEW, page_number, preview, reason, second_step, skipped, take_upload, uploads
 
 pages = Blueprint("keys", __name__)
 CALENDAR_DAYS = 30
@@ -97,7 +97,7 @@ def upload():
 def import_():
     def store(good, bad, meta):
         model.add_keys(db(), good, actor=g.user)
-        flash("%d keys added%s." % (len(good), ", %d rows skipped" % len(bad) if bad else ""), "info")
+        flash("%d keys added%s." % (len(good), skipped(len(bad))), "info")
         return url_for("keys.index")
     return second_step("keys", _parse, store, url_for("keys.index"))
 
@@ -128,7 +128,7 @@ def key(code, error=None, form=None, status=200):
     per_day = {row[0]: row[1] for row in fetched}
     chart = bars([((first + datetime.timedelta(days=i)).isoformat(),
                    per_day.get((first + datetime.timedelta(days=i)).isoformat(), 0)) for i in range(FETCH_DAYS)],
-                 "fetches a day")
+                 ("fetch a day", "fetches a day"))
     base = current_app.config.get("FEED_BASE")
     return render_template("key.html", info=info, date=date, date_text=date_text, date_error=date_error,
                            shown=shown, calendar=calendar, fetched=list(reversed(fetched)), chart=chart,

@@ -15,7 +15,7 @@ class _Stop(Exception):
     pass
 
 
-def run_console(db_path, host, port, behind_proxy=False):
+def run_console(db_path, host, port, behind_proxy=False, feed_base=None):
     if not os.path.exists(db_path):
         raise PublishError("no database here; 'user add NAME --role admin' makes one with its first account",
                            file=db_path)
@@ -26,7 +26,7 @@ def run_console(db_path, host, port, behind_proxy=False):
                   file=sys.stderr)
     finally:
         db.close()
-    app = create_app(db_path, behind_proxy=behind_proxy)
+    app = create_app(db_path, behind_proxy=behind_proxy, feed_base=feed_base)
     logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(message)s", stream=sys.stderr)
     try:
         server = waitress.create_server(app, host=host, port=port, threads=4, ident="tavelin-publish")

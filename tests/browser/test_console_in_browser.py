@@ -36,8 +36,9 @@ class ConsoleInBrowser(unittest.TestCase):
         self.out = os.environ.get("TAVELIN_TEST_OUTPUT") or tempfile.mkdtemp(prefix="tavelin-browser-shots-")
         os.makedirs(self.out, exist_ok=True)
         self.db = os.path.join(self.work, "t.db")
-        self.publish("user", "add", "teacher", "--role", "editor", stdin=PASSWORD + "\n")
-        self.server = subprocess.Popen([PYTHON, "-m", "publisher", "--db", self.db, "web", "--port", "0"],
+        self.publish("user", "add", "teacher", "--role", "admin", stdin=PASSWORD + "\n")
+        self.server = subprocess.Popen([PYTHON, "-m", "publisher", "--db", self.db, "web", "--port", "0",
+                                        "--feed-base", "https://feeds.example.org"],
                                        stdout=subprocess.PIPE, stderr=open(os.path.join(self.out, "console.log"), "w"),
                                        text=True)
         self.addCleanup(self.stop_server)
@@ -147,8 +148,12 @@ class ConsoleInBrowser(unittest.TestCase):
         self.photograph("09-news")
         self.open("/delivery", "Delivery")
         self.photograph("10-delivery")
+        self.open("/activity", "Activity")
+        self.photograph("11-activity")
+        self.open("/users", "Accounts")
+        self.photograph("12-accounts")
         self.open("/nothing-here", "No such page")
-        self.photograph("11-not-found")
+        self.photograph("13-not-found")
         print("screenshots in %s" % self.out, file=sys.stderr)
 
 

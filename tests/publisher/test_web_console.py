@@ -182,7 +182,7 @@ class ImportTest(Console):
         self.assertEqual(self.query("SELECT word FROM words JOIN decks ON id = deck_id WHERE name = 'new' "
                                     "ORDER BY position"), [("casa",), ("perro",), ("<img src=x onerror=alert(1)>",)])
         self.assertEqual(self.query("SELECT imported_by FROM decks WHERE name = 'new'"), [("editor",)])
-        self.assertIn("1 rows skipped", self.query("SELECT what FROM activity ORDER BY id DESC")[0][0])
+        self.assertIn("1 row skipped", self.query("SELECT what FROM activity ORDER BY id DESC")[0][0])
         # A preview is answered once.
         self.client.post("/decks/import", data={"token": token, "action": "good"})
         self.assertEqual(self.query("SELECT COUNT(*) FROM activity WHERE what LIKE 'deck ''new''%'"), [(1,)])
