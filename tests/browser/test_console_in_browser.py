@@ -37,10 +37,11 @@ class ConsoleInBrowser(unittest.TestCase):
         os.makedirs(self.out, exist_ok=True)
         self.db = os.path.join(self.work, "t.db")
         self.publish("user", "add", "teacher", "--role", "admin", stdin=PASSWORD + "\n")
+        log = open(os.path.join(self.out, "console.log"), "w")
+        self.addCleanup(log.close)
         self.server = subprocess.Popen([PYTHON, "-m", "publisher", "--db", self.db, "web", "--port", "0",
                                         "--feed-base", "https://feeds.example.org"],
-                                       stdout=subprocess.PIPE, stderr=open(os.path.join(self.out, "console.log"), "w"),
-                                       text=True)
+                                       stdout=subprocess.PIPE, stderr=log, text=True)
         self.addCleanup(self.stop_server)
         first = self.server.stdout.readline()
         self.assertTrue(first.startswith("URL=http://127.0.0.1:"), first)
@@ -84,8 +85,11 @@ class ConsoleInBrowser(unittest.TestCase):
     def photograph(self, name):
         for size, (width, height, mobile) in SIZES.items():
             self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-                "width": width, "height": height, "deviceScaleFactor": 1, "mobile": mobile})
-            self.wait.until(lambda b: b.execute_script("return window.innerWidth") == width)
+                "width": width, "height": height, "screenWidth": width, "screenHeight": height,
+                "deviceScaleFactor": 1, "mobile": mobile})
+            self.wait.until(lambda b: b.execute_script("return window.screen.width") == width)
+            self.assertLessEqual(self.browser.execute_script("return document.documentElement.scrollWidth"), width,
+                                 "%s is wider than the %s's screen" % (name, size))
             path = os.path.join(self.out, "%s-%s.png" % (name, size))
             self.assertTrue(self.browser.save_screenshot(path), path)
             self.shots.append(path)
