@@ -352,7 +352,8 @@ class DeliveryTest(Console):
         today = datetime.datetime.now(datetime.timezone.utc).date()
         db = store.open_db(self.db)
         with store.transaction(db):
-            db.execute("INSERT INTO fetches VALUES ('P', ?, 3, 'x', 'y')", ((today - datetime.timedelta(days=8)).isoformat(),))
+            eight_days_ago = (today - datetime.timedelta(days=8)).isoformat()
+            db.execute("INSERT INTO fetches VALUES ('P', ?, 3, 'x', 'y')", (eight_days_ago,))
         fetches.summarise(db)
         db.close()
         self.login("viewer")
