@@ -245,13 +245,6 @@ class Catalog:
         items = self.items(self.keys[code].deck_id)
         return feed.document(day[0], [items[p] for p in day[1]]).encode("utf-8")
 
-    def lines(self, code, date, extra):
-        day = self.day_of(code, date)
-        if day is None:
-            return None
-        words = self.words[self.keys[code].deck_id]
-        return day[0], [feed.line(words[p], extra) for p in day[1]]
-
 
 # ---- what the web console reads and changes beyond the command line
 
