@@ -84,6 +84,7 @@ class Recorder:
         self.counts = {}
         self.stopping = threading.Event()
         self.warned = False
+        self.last_error = None
         self.thread = threading.Thread(target=self._run, name="fetch-recorder", daemon=True)
         self.thread.start()
 
@@ -119,11 +120,15 @@ class Recorder:
                     return
                 with transaction(db):
                     _write(db, counts)
+                self.last_error = None
             finally:
                 db.close()
         except sqlite3.Error as error:
-            # Kept for the next try: a long write elsewhere holds the lock.
-            self.log("fetches not recorded yet: %s" % error)
+            # Kept for the next try: a long write elsewhere holds the lock, or the file is
+            # being replaced. Said once, not every few seconds.
+            if str(error) != self.last_error:
+                self.last_error = str(error)
+                self.log("fetches not recorded yet: %s" % error)
             with self.lock:
                 for (code, day), (n, first, last) in counts.items():
                     seen = self.counts.setdefault((code, day), [0, first, last])

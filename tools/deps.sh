@@ -6,17 +6,17 @@ set -euo pipefail
 what=${1:-test}
 
 packages=(
-  cmake make g++ python3 procps tzdata
+  cmake make g++ python3 python3-waitress procps tzdata
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
   xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
   nsis wixl msitools
-  python3-flask python3-flaskext.wtf python3-waitress
+  python3-flask python3-flaskext.wtf
 )
 case $what in
   # The web console's browser test drives headless chromium.
-  test) packages+=(clang libclang-rt-14-dev sgml-data nginx chromium chromium-driver python3-selenium) ;;
+  test) packages+=(clang libclang-rt-14-dev sgml-data nginx python3-olefile chromium chromium-driver python3-selenium) ;;
   demo) ;;
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;

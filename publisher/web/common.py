@@ -49,7 +49,7 @@ def take_upload(field="file"):
 
 def second_step(kind, parse, store, back):
     """The answer to a preview's buttons: import all, the good rows only, or cancel.
-    parse(path, meta) gives (good, bad); store(good, bad, meta) writes them."""
+    parse(path, meta) gives (good, bad, ...); store(good, bad, meta) writes them."""
     token = request.form.get("token", "")
     found = uploads().find(token, g.user)
     if found is None:
@@ -61,7 +61,7 @@ def second_step(kind, parse, store, back):
         uploads().drop(token)
         flash("Cancelled: nothing was stored.", "info")
         return redirect(back)
-    good, bad = uploads().parse(token, path, lambda p: parse(p, meta))
+    good, bad = uploads().parse(token, path, lambda p: parse(p, meta))[:2]
     if action not in ("all", "good") or (action == "all" and bad) or not good:
         flash("Nothing was stored: %s." % ("the file has refused rows; import the good rows or cancel" if good
                                            else "the file has no good rows"), "error")

@@ -32,7 +32,7 @@ def upload():
     token = uploads().keep(data, g.user, {"name": name, "filename": filename})
     path, meta = uploads().find(token, g.user)
     try:
-        good, bad = uploads().parse(token, path, _parse)
+        good, bad, repeats = uploads().parse(token, path, _parse)
     except PublishError as error:
         uploads().drop(token)
         return _index("%s: %s" % (filename, reason(error)), name, 400)
@@ -41,11 +41,14 @@ def upload():
         return _index("%s: no words below the header row" % filename, name, 400)
     exists = name in model.deck_names(db())
     return preview("deck_preview.html", "deck", token, good, bad, meta, good[:PREVIEW], fields=FIELDS,
-                   replaces=exists)
+                   replaces=exists, repeats=repeats)
 
 
 def _parse(path, meta=None):
-    return deckfile.parse(path)
+    """What 'deck import' reads from the file, repeated rows left out as it leaves them."""
+    rows, bad = deckfile.parse(path)
+    rows, repeats = deckfile.without_repeats(rows)
+    return rows, bad, repeats
 
 
 @pages.route("/decks/import", methods=["POST"])

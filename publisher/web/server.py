@@ -1,18 +1,12 @@
-"""tavelin-publish web: the console on Waitress, until SIGTERM or Ctrl+C."""
+"""tavelin-publish web: the console on the publisher's Waitress server, until SIGTERM
+or Ctrl+C."""
 import logging
 import os
-import signal
 import sys
 
-import waitress
-
-from .. import accounts, store
+from .. import accounts, server, store
 from ..errors import PublishError
-from . import create_app
-
-
-class _Stop(Exception):
-    pass
+from . import UPLOAD_LIMIT, create_app
 
 
 def run_console(db_path, host, port, behind_proxy=False, feed_base=None):
@@ -29,21 +23,9 @@ def run_console(db_path, host, port, behind_proxy=False, feed_base=None):
     app = create_app(db_path, behind_proxy=behind_proxy, feed_base=feed_base)
     logging.basicConfig(level=logging.INFO, format="%(asctime)s %(name)s %(message)s", stream=sys.stderr)
     try:
-        server = waitress.create_server(app, host=host, port=port, threads=4, ident="tavelin-publish")
+        # Twice the upload limit, so that the console's own 413 page answers most refused files.
+        running = server.Server(app, host, port, max_request_body_size=2 * UPLOAD_LIMIT, threads=4)
     except OSError as error:
-        raise PublishError("cannot listen on %s:%d (%s)" % (host, port, error.strerror)) from None
-    shown_host = "[%s]" % host if ":" in host else host
-    print("URL=http://%s:%d/" % (shown_host, int(server.effective_port)), flush=True)
-
-    def stop(signum, frame):
-        raise _Stop()
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
-    try:
-        server.run()
-    except _Stop:
-        pass
-    finally:
-        server.close()
-    return 0
+        raise PublishError("cannot listen on %s:%d (%s)" % (host, port, error.strerror or error)) from None
+    print("URL=http://%s:%d/" % ("[%s]" % host if ":" in host else host, running.port), flush=True)
+    return running.run()

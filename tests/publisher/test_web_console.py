@@ -1,3 +1,4 @@
+import codecs
 import datetime
 import getpass
 import gzip
@@ -200,12 +201,16 @@ class ImportTest(Console):
 
     def test_the_console_reads_a_file_as_the_command_line_does(self):
         files = {"plain.csv": self.CSV, "export.txt": "#separator:tab\n#html:true\nuno<br>dos\tone &amp; two\n",
-                 "bom.tsv": "\ufeffword\ttranslation\ttype\nperro\tdog\tnoun\n"}
+                 "bom.tsv": "\ufeffword\ttranslation\ttype\nperro\tdog\tnoun\n",
+                 "utf16.txt": codecs.BOM_UTF16_LE + "word\ttranslation\nca\u00f1a\tcane\n".encode("utf-16-le"),
+                 "sep.csv": "sep=;\r\nword;translation\r\ncasa;house\r\ncasa;house\r\nperro;dog\r\n"}
         for name, content in files.items():
             with self.subTest(file=name):
                 code, _, _ = self.cli("deck", "import", "cli-" + name, self.write(name, content), "--skip-bad")
                 self.assertEqual(code, 0)
-                _, token = self.preview(content=content, name="web-" + name)
+                response, token = self.preview(content=content, name="web-" + name)
+                if name == "sep.csv":
+                    self.assertIn(b"1 repeated row", response.data)
                 self.client.post("/decks/import", data={"token": token, "action": "good"})
                 sql = ("SELECT position, word, translation, notes, type FROM words JOIN decks ON id = deck_id "
                        "WHERE name = ? ORDER BY position")
