@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 from selenium import webdriver
@@ -42,9 +43,13 @@ class ConsoleInBrowser(unittest.TestCase):
         self.server = subprocess.Popen([PYTHON, "-m", "publisher", "--db", self.db, "web", "--port", "0",
                                         "--feed-base", "https://feeds.example.org"],
                                        stdout=subprocess.PIPE, stderr=log, text=True)
+        self.drain = None
         self.addCleanup(self.stop_server)
         first = self.server.stdout.readline()
         self.assertTrue(first.startswith("URL=http://127.0.0.1:"), first)
+        # The access log follows; read on, so that a full pipe never holds the server.
+        self.drain = threading.Thread(target=shutil.copyfileobj, args=(self.server.stdout, log))
+        self.drain.start()
         self.url = first.strip()[len("URL="):].rstrip("/")
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
@@ -59,6 +64,8 @@ class ConsoleInBrowser(unittest.TestCase):
     def stop_server(self):
         self.server.terminate()
         self.assertEqual(self.server.wait(timeout=30), 0)
+        if self.drain is not None:
+            self.drain.join()
         self.server.stdout.close()
 
     def publish(self, *args, stdin=None):
