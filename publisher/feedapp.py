@@ -164,8 +164,9 @@ def _page(status, title, text):
     return PAGE.format(status=status, title=title, text=text).encode("utf-8")
 
 
-def make_app(db_path, clock=None):
-    """The WSGI application serving the feeds of the database at db_path."""
+def make_app(db_path, clock=None, recorder=None):
+    """The WSGI application serving the feeds of the database at db_path; recorder,
+    when given, counts each answered GET (fetches.Recorder)."""
     feeds = Feeds(db_path, clock)
 
     def answer(start_response, environ, status, headers, body):
@@ -196,6 +197,8 @@ def make_app(db_path, clock=None):
             return answer(start_response, environ, "404 Not Found",
                           [("Content-Type", "text/html; charset=utf-8")], body)
         headers = [("ETag", feed.etag), ("Last-Modified", feed.last_modified), ("Cache-Control", "no-cache")]
+        if recorder is not None and environ["REQUEST_METHOD"] == "GET":
+            recorder.fetched(match.group(1), feed.date)
         if not_modified(environ, feed):
             return answer(start_response, environ, "304 Not Modified", headers, None)
         return answer(start_response, environ, "200 OK",
