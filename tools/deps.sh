@@ -21,8 +21,11 @@ case $what in
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
 esac
-# The HTTPS tests make their own CA and server certificates.
-if [ "$what" = test ]; then packages+=(openssl); fi
+# The HTTPS tests make their own CA and server certificates; the two-monitor
+# test runs its own Xorg with the dummy driver, arranged with xrandr.
+if [ "$what" = test ]; then
+  packages+=(openssl xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -142,7 +142,7 @@ void Parts(int frames) {
     time("logo stretch", [&] { s.surface.DrawLogo(500, 500, 75, 75); });
     s.surface.KeepText(0, FontKind::Line, TextSize{400, 60}, 0x80FFFF, kTexts[0]);
     time("8 kept texts put", [&] {
-        for (int i = 0; i < 8; ++i) s.surface.PutPicture(0, 100 + 200 * i, 120 * i);
+        for (int i = 0; i < 8; ++i) s.surface.PutPicture(0, 100 + 200 * i, 120 * i, screen);
     });
     s.surface.DropPicture(0);
     s.surface.EndFrame();

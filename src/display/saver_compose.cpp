@@ -124,7 +124,7 @@ void SaverWindow::ComposeWhole() {
     const Rect screen{0, 0, display.cxScreen, display.cyScreen};
     surface_.Clear(screen);
     ForEachShown([&](Picture& picture, uint32_t slot, int32_t x, int32_t y) {
-        surface_.PutPicture(slot, x, y); // off the screen too: the surface clips
+        surface_.PutPicture(slot, x, y, screen);
         picture.shown = Place(picture, x, y);
     });
     surface_.Show(screen);
@@ -132,8 +132,10 @@ void SaverWindow::ComposeWhole() {
 
 // Straight onto the window, which holds the last frame: where a line that left
 // was is cleared; each picture clears what it no longer covers and is put in
-// its new place. Each is shown on its own; none reaches into another's rows.
+// its new place. Each is shown on its own; none reaches into another's rows,
+// and nothing reaches beyond the display: the window may cover other monitors.
 void SaverWindow::ComposeChanges() {
+    const Rect screen{0, 0, display.cxScreen, display.cyScreen};
     for (const Rect& left : vacated_) {
         surface_.Clear(left);
         surface_.Show(left);
@@ -143,7 +145,7 @@ void SaverWindow::ComposeChanges() {
         Rect parts[4];
         const int n = Subtract(picture.shown, now, parts);
         for (int i = 0; i < n; ++i) surface_.Clear(parts[i]);
-        surface_.PutPicture(slot, x, y);
+        surface_.PutPicture(slot, x, y, screen);
         const Rect both = Bound(picture.shown, now);
         if (!both.Empty()) surface_.Show(both);
         picture.shown = now;

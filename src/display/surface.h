@@ -61,8 +61,10 @@ public:
     enum class Frame : uint8_t { Whole, Changes };
     virtual bool BeginFrame(WindowHandle window, Frame kind) = 0;
     virtual void Clear(const Rect& area) = 0; // black
-    // The picture's ink box, with the picture's top-left corner at (x, y).
-    virtual void PutPicture(uint32_t slot, int32_t x, int32_t y) = 0;
+    // The picture's ink box within area, with the picture's top-left corner at
+    // (x, y). Nothing outside area is touched: the window may be larger than
+    // the display (other monitors), and only the display is the saver's.
+    virtual void PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) = 0;
     // Transparent text with its top-left corner at (x, y); colour is 0x00BBGGRR.
     // size is the text's extent as measured at start-up. Whole frames only.
     virtual void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,

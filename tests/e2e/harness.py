@@ -26,6 +26,7 @@ TOOLS = os.path.join(BUILD, "tools")
 SETTINGS_KEY = r"HKLM\Software\Ombrelle Corporation Ltd\Tavelin ScreenSaver"
 DATA_KEY = SETTINGS_KEY + r"\Data"
 SCREEN = (1920, 1080)
+MONITOR = (1280, 720)  # each monitor of a two-monitor session
 TURN = "WM_TIMER,ID_TURNTIMER Message Received"
 
 
@@ -75,7 +76,8 @@ class Shot:
         header_size, width, height = fields[0], fields[4], fields[5]
         self.byte_order, bits, self.stride = fields[6], fields[11], fields[12]
         ncolors = fields[19]
-        if bits != 32:
+        # Under Xorg, Wine's window may give the root a 24-bit depth in 32-bit pixels.
+        if bits != 32 and self.stride != 4 * width:
             raise ValueError("expected 32 bits per pixel, got %d" % bits)
         self.width, self.height = width, height
         self.pixels = data[header_size + 12 * ncolors:]
@@ -151,10 +153,28 @@ def write_feed(folder, key, items, news=None):
         f.write("".join(parts))
 
 
-class Session:
-    """One private Wine prefix with its own X display and wineserver."""
+def read_display_number(read_fd, what):
+    """The display number an X server writes to its -displayfd, as ":n"."""
+    number = b""
+    end = time.monotonic() + 30  # a failure limit: a loaded machine starts it late
+    while not number.endswith(b"\n") and time.monotonic() < end:
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_fd)
+    if not number.strip():
+        raise RuntimeError("%s did not start" % what)
+    return ":" + number.decode().strip()
 
-    def __init__(self, name, screen=SCREEN, white_root=False):
+
+class Session:
+    """One private Wine prefix with its own X display and wineserver. With a
+    layout ("right-of" or "left-of"), the display is an Xorg server with the
+    dummy driver and two monitors of MONITOR, the second one placed so beside
+    the primary, instead of one Xvfb screen."""
+
+    def __init__(self, name, screen=SCREEN, white_root=False, layout=None):
         os.makedirs(WINE_ROOT, exist_ok=True)
         template = subprocess.run([os.path.join(SOURCE, "tools", "wine", "wine-template"), WINE_ROOT],
                                   check=True, capture_output=True, text=True, timeout=300).stdout.strip()
@@ -165,7 +185,10 @@ class Session:
         self.started = []
         self.xvfb = self.wineserver = None
         try:
-            self._start_display(screen, ["-wr"] if white_root else [])
+            if layout:
+                self._start_two_monitors(layout)
+            else:
+                self._start_display(screen, ["-wr"] if white_root else [])
             self.env = dict(os.environ, WINEPREFIX=self.prefix, DISPLAY=self.display, WINEDEBUG="-all",
                             LC_ALL="C.UTF-8")
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env,
@@ -180,17 +203,27 @@ class Session:
                                       "-nolisten", "tcp", "-noreset", *extra], pass_fds=(write_fd,),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
-        number = b""
-        end = time.monotonic() + 30  # a failure limit: a loaded machine starts it late
-        while not number.endswith(b"\n") and time.monotonic() < end:
-            chunk = os.read(read_fd, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_fd)
-        if not number.strip():
-            raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
+        self.display = read_display_number(read_fd, "Xvfb")
+
+    def _start_two_monitors(self, layout):
+        # Wine reads the monitors from the RandR outputs when its first process
+        # starts, so the layout is set before the wineserver runs.
+        configdir = os.path.join(self.prefix, "xorg.conf.d")  # empty: only our file counts
+        os.makedirs(configdir)
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xorg", "-displayfd", str(write_fd),
+                                      "-config", os.path.join(SOURCE, "tests", "e2e", "xorg-dummy.conf"),
+                                      "-configdir", configdir, "-noreset", "-nolisten", "tcp", "-novtswitch",
+                                      "-sharevts", "-logfile", os.path.join(self.prefix, "xorg.log")],
+                                     pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        self.display = read_display_number(read_fd, "Xorg")
+        env = dict(os.environ, DISPLAY=self.display)
+        mode = "%dx%d" % MONITOR
+        for args in (["--addmode", "DUMMY1", mode],
+                     ["--output", "DUMMY0", "--primary", "--output", "DUMMY1", "--mode", mode, "--" + layout,
+                      "DUMMY0"]):
+            subprocess.run(["xrandr", *args], env=env, check=True, capture_output=True, timeout=30)
 
     # --- processes
     def start(self, program, *args, stdout=subprocess.DEVNULL):
@@ -300,6 +333,15 @@ class Session:
             except subprocess.TimeoutExpired:
                 pass
         return None
+
+    def window_size(self, title):
+        """(width, height) of the first window called title, or None."""
+        window = self.find_window(title)
+        if window is None:
+            return None
+        shape = self.xdotool("getwindowgeometry", "--shell", window).stdout
+        values = dict(line.split("=", 1) for line in shape.split() if "=" in line)
+        return int(values["WIDTH"]), int(values["HEIGHT"])
 
     def find_window(self, title):
         found = self.xdotool("search", "--name", "^%s$" % title)

@@ -81,23 +81,44 @@ bool RecordingSurface::BeginFrame(WindowHandle, Surface::Frame kind) {
     current.whole = kind == Surface::Frame::Whole;
     if (pixels && backPixels.empty()) {
         backPixels.assign(static_cast<size_t>(width) * height, 0x00FFFFFFu); // not yet black
-        windowPixels = backPixels;
+        windowPixels.assign(static_cast<size_t>(WindowWidth()) * WindowHeight(), kElsewhere);
+        Fill(windowPixels, WindowWidth(), Rect{0, 0, width, height}, 0x00FFFFFFu);
     }
     return backBuffer;
 }
 
-void RecordingSurface::Fill(std::vector<uint32_t>& canvas, const Rect& area, uint32_t colour) const {
-    const Rect r = Intersect(area, Rect{0, 0, width, height});
-    for (int32_t y = r.y; y < r.Bottom(); ++y)
-        for (int32_t x = r.x; x < r.Right(); ++x) canvas[static_cast<size_t>(y) * width + x] = colour;
+// area lies within the canvas.
+void RecordingSurface::Fill(std::vector<uint32_t>& canvas, int32_t canvasWidth, const Rect& area,
+                            uint32_t colour) const {
+    for (int32_t y = area.y; y < area.Bottom(); ++y)
+        for (int32_t x = area.x; x < area.Right(); ++x) canvas[static_cast<size_t>(y) * canvasWidth + x] = colour;
+}
+
+std::vector<uint32_t> RecordingSurface::DisplayPixels() const {
+    std::vector<uint32_t> out;
+    out.reserve(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y) {
+        const auto row = windowPixels.begin() + static_cast<ptrdiff_t>(y) * WindowWidth();
+        out.insert(out.end(), row, row + width);
+    }
+    return out;
+}
+
+void RecordingSurface::FillWindow(const Rect& area, uint32_t colour) {
+    const Rect inWindow = Intersect(area, Rect{0, 0, WindowWidth(), WindowHeight()});
+    const Rect inDisplay = Intersect(inWindow, Rect{0, 0, width, height});
+    if (!inWindow.Empty())
+        drawnElsewhere_ += static_cast<size_t>(inWindow.cx) * inWindow.cy -
+                           (inDisplay.Empty() ? 0 : static_cast<size_t>(inDisplay.cx) * inDisplay.cy);
+    Fill(windowPixels, WindowWidth(), inWindow, colour);
 }
 
 void RecordingSurface::Clear(const Rect& area) {
     current.cleared.push_back(area);
-    if (pixels) Fill(Target(), area, 0);
+    if (pixels) Fill(area, 0);
 }
 
-void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
+void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) {
     const auto found = pictures.find(slot);
     if (found == pictures.end()) return;
     const Picture& p = found->second;
@@ -106,25 +127,28 @@ void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
         current.logos.push_back(Logo{x, y, p.size.cx, p.size.cy});
     else
         current.texts.push_back(Text{p.font, x, y, p.colour, p.text, p.size});
-    if (pixels) Fill(Target(), p.ink.Offset(x, y), p.colour);
+    if (pixels) Fill(Intersect(p.ink.Offset(x, y), area), p.colour);
 }
 
 void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                                   std::u16string_view text) {
     current.texts.push_back(Text{font, x, y, colour, std::u16string(text), size});
-    if (pixels) Fill(Target(), InkOf(font, size, text).Offset(x, y), colour);
+    if (pixels) Fill(InkOf(font, size, text).Offset(x, y), colour);
 }
 
 void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     current.logos.push_back(Logo{x, y, cx, cy});
-    if (pixels) Fill(Target(), Rect{x, y, cx, cy}, kLogoColour);
+    if (pixels) Fill(Rect{x, y, cx, cy}, kLogoColour);
 }
 
 std::vector<uint32_t> RecordingSurface::ComposedAlone() const {
     std::vector<uint32_t> canvas(static_cast<size_t>(width) * height, 0);
     if (frames.empty()) return canvas;
-    for (const Text& t : frames.back().texts) Fill(canvas, InkOf(t.font, t.size, t.text).Offset(t.x, t.y), t.colour);
-    for (const Logo& l : frames.back().logos) Fill(canvas, Rect{l.x, l.y, l.cx, l.cy}, kLogoColour);
+    const Rect display{0, 0, width, height};
+    for (const Text& t : frames.back().texts)
+        Fill(canvas, width, Intersect(InkOf(t.font, t.size, t.text).Offset(t.x, t.y), display), t.colour);
+    for (const Logo& l : frames.back().logos)
+        Fill(canvas, width, Intersect(Rect{l.x, l.y, l.cx, l.cy}, display), kLogoColour);
     return canvas;
 }
 
@@ -134,7 +158,7 @@ void RecordingSurface::Show(const Rect& area) {
     const Rect r = Intersect(area, Rect{0, 0, width, height});
     for (int32_t y = r.y; y < r.Bottom(); ++y)
         for (int32_t x = r.x; x < r.Right(); ++x)
-            windowPixels[static_cast<size_t>(y) * width + x] = backPixels[static_cast<size_t>(y) * width + x];
+            windowPixels[static_cast<size_t>(y) * WindowWidth() + x] = backPixels[static_cast<size_t>(y) * width + x];
 }
 
 void RecordingSurface::EndFrame() {

@@ -63,6 +63,11 @@ public:
     // kLogoColour) in a back buffer of width x height, copied to a window.
     bool pixels = false;
     static constexpr uint32_t kLogoColour = 0x00ABCDEF;
+    // The window's size when it is larger than the display (a second monitor
+    // beside it); 0: the display's. What lies beyond the display starts as
+    // kElsewhere, which no frame may change.
+    int32_t windowWidth = 0, windowHeight = 0;
+    static constexpr uint32_t kElsewhere = 0x00777777;
     std::function<LResult(WindowHandle, uint32_t, WParam, LParam)> window; // where SendTurnTick goes
 
     // --- what it saw
@@ -97,7 +102,7 @@ public:
 
     bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
     void Clear(const Rect& area) override;
-    void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
+    void PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;
@@ -122,10 +127,24 @@ public:
     Rect InkOf(FontKind font, TextSize size, std::u16string_view text) const;
     // The last frame composed alone on a black canvas, from what it drew.
     std::vector<uint32_t> ComposedAlone() const;
+    int32_t WindowWidth() const { return windowWidth > 0 ? windowWidth : width; }
+    int32_t WindowHeight() const { return windowHeight > 0 ? windowHeight : height; }
+    // The window's pixels within the display, row by row.
+    std::vector<uint32_t> DisplayPixels() const;
+    // How many pixels frames drew or cleared beyond the display.
+    size_t ChangedElsewhere() const { return drawnElsewhere_; }
 
 private:
-    void Fill(std::vector<uint32_t>& canvas, const Rect& area, uint32_t colour) const;
-    std::vector<uint32_t>& Target() { return current.whole ? backPixels : windowPixels; }
+    void Fill(std::vector<uint32_t>& canvas, int32_t canvasWidth, const Rect& area, uint32_t colour) const;
+    void Fill(const Rect& area, uint32_t colour) {
+        if (current.whole)
+            Fill(backPixels, width, Intersect(area, Rect{0, 0, width, height}), colour);
+        else
+            FillWindow(area, colour);
+    }
+    void FillWindow(const Rect& area, uint32_t colour);
+
+    size_t drawnElsewhere_ = 0;
 };
 
 } // namespace tavelin::fakes

@@ -186,8 +186,8 @@ void GdiSurface::Clear(const Rect& area) {
     if (s_->target != nullptr && !area.Empty()) PatBlt(s_->target, area.x, area.y, area.cx, area.cy, BLACKNESS);
 }
 
-void GdiSurface::PutPicture(uint32_t slot, int32_t x, int32_t y) {
-    if (s_->target != nullptr && slot < s_->pictures.size()) s_->pictures[slot].Put(s_->target, x, y);
+void GdiSurface::PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) {
+    if (s_->target != nullptr && slot < s_->pictures.size()) s_->pictures[slot].Put(s_->target, x, y, area);
 }
 
 void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint32_t colour,

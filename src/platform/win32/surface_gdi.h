@@ -37,7 +37,7 @@ public:
 
     bool BeginFrame(WindowHandle window, Surface::Frame kind) override;
     void Clear(const Rect& area) override;
-    void PutPicture(uint32_t slot, int32_t x, int32_t y) override;
+    void PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) override;
     void DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                     std::u16string_view text) override;
     void DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) override;

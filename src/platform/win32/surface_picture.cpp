@@ -73,10 +73,11 @@ std::optional<Rect> Picture::StretchLogo(HDC compatibleWith, const SelectedBitma
     return ink_;
 }
 
-void Picture::Put(HDC target, int32_t x, int32_t y) const {
-    if (!bitmap_ || ink_.Empty()) return;
-    BitBlt(target, x + ink_.x, y + ink_.y, ink_.cx, ink_.cy, bitmap_->dc.get(), margin_ + ink_.x, margin_ + ink_.y,
-           SRCCOPY);
+void Picture::Put(HDC target, int32_t x, int32_t y, const Rect& area) const {
+    if (!bitmap_) return;
+    const Rect put = Intersect(ink_.Offset(x, y), area);
+    if (put.Empty()) return;
+    BitBlt(target, put.x, put.y, put.cx, put.cy, bitmap_->dc.get(), margin_ + put.x - x, margin_ + put.y - y, SRCCOPY);
 }
 
 } // namespace tavelin::win32

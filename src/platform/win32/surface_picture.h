@@ -26,8 +26,8 @@ public:
     std::optional<Rect> DrawText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
                                  std::wstring_view text);
     std::optional<Rect> StretchLogo(HDC compatibleWith, const SelectedBitmap& logo, int32_t cx, int32_t cy);
-    // The ink box, with the text's corner at (x, y).
-    void Put(HDC target, int32_t x, int32_t y) const;
+    // The ink box within area, with the text's corner at (x, y).
+    void Put(HDC target, int32_t x, int32_t y, const Rect& area) const;
     void Release() { bitmap_.reset(); }
 
 private:

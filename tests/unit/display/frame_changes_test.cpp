@@ -61,40 +61,61 @@ protected:
         logOn = false;
     }
     void ExpectWindowIsTheFrameAlone(int frame) {
-        ASSERT_EQ(surface.windowPixels, surface.ComposedAlone()) << "frame " << frame;
+        ASSERT_EQ(surface.DisplayPixels(), surface.ComposedAlone()) << "frame " << frame;
+        ASSERT_EQ(surface.ChangedElsewhere(), 0u) << "frame " << frame << ": drawn beyond the display";
+    }
+    // Lines come and go for 1500 frames; the window is checked after each.
+    struct Run {
+        size_t leaves = 0, changedArea = 0, frames = 0;
+    };
+    Run RunLinesComingAndGoing() {
+        Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"},
+               u"news of the day");
+        Run run;
+        for (int frame = 0; frame < 1500; ++frame) {
+            if (frame % 40 == 0) Turn();
+            const size_t sent = surface.sentTurnTicks;
+            Frame();
+            run.leaves += surface.sentTurnTicks - sent;
+            EXPECT_NO_FATAL_FAILURE(ExpectWindowIsTheFrameAlone(frame));
+            if (::testing::Test::HasFatalFailure()) return run;
+            EXPECT_LE(surface.pictures.size(), ActiveCount() + 1);
+            for (const Rect& r : surface.Last().changed) run.changedArea += static_cast<size_t>(r.cx) * r.cy;
+            ++run.frames;
+            if (frame == 750) { // something else drew on the window, which is told to paint
+                for (int32_t y = 0; y < 16; ++y)
+                    std::fill_n(surface.windowPixels.begin() + y * surface.WindowWidth(), 320, 0x123456u);
+                saver.Procedure(kWindow, msg::WM_PAINT, 0, 0);
+            }
+        }
+        return run;
     }
 };
 
 TEST_P(FrameChanges, WindowHoldsEachFrameAloneWhileLinesComeAndGo) {
-    Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"}, u"news of the day");
-    size_t leaves = 0, changedArea = 0, frames = 0;
-    for (int frame = 0; frame < 1500; ++frame) {
-        if (frame % 40 == 0) Turn();
-        const size_t sent = surface.sentTurnTicks;
-        Frame();
-        leaves += surface.sentTurnTicks - sent;
-        ASSERT_NO_FATAL_FAILURE(ExpectWindowIsTheFrameAlone(frame));
-        EXPECT_LE(surface.pictures.size(), ActiveCount() + 1);
-        for (const Rect& r : surface.Last().changed) changedArea += static_cast<size_t>(r.cx) * r.cy;
-        ++frames;
-        if (frame == 750) { // something else drew on the window, which is told to paint
-            std::fill(surface.windowPixels.begin(), surface.windowPixels.begin() + 5000, 0x123456u);
-            saver.Procedure(kWindow, msg::WM_PAINT, 0, 0);
-        }
-    }
-    EXPECT_GT(leaves, 10u);
+    const Run run = RunLinesComingAndGoing();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_GT(run.leaves, 10u);
     const size_t screenArea = 320u * 200u;
     if (GetParam().direct) {
         if (GetParam().escapement != 0) {
             EXPECT_EQ(surface.keeps, 0u); // nothing kept for a turned font
         }
-        EXPECT_EQ(changedArea, frames * screenArea);
+        EXPECT_EQ(run.changedArea, run.frames * screenArea);
     } else {
         // One picture per entry on the screen, and the news once.
         EXPECT_EQ(surface.keeps, surface.drops + surface.pictures.size());
-        EXPECT_LE(surface.keeps, leaves + 1 + 5 + 1);
-        EXPECT_LT(changedArea, frames * screenArea / 3);
+        EXPECT_LE(surface.keeps, run.leaves + 1 + 5 + 1);
+        EXPECT_LT(run.changedArea, run.frames * screenArea / 3);
     }
+}
+
+// The window covers every monitor; lines enter from beyond the display's
+// right edge, which on a second monitor there is on screen.
+TEST_P(FrameChanges, NothingReachesTheWindowBeyondTheDisplay) {
+    surface.windowWidth = 2 * 320;  // a monitor to the right
+    surface.windowHeight = 200 + 60; // and a taller one
+    RunLinesComingAndGoing();
 }
 
 INSTANTIATE_TEST_SUITE_P(Inks, FrameChanges,

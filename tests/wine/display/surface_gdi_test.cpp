@@ -134,10 +134,10 @@ TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
         ASSERT_TRUE(s->BeginFrame(nullptr, Surface::Frame::Whole));
         s->Clear(kScreen);
     }
-    kept.PutPicture(0, -7, 100);
-    kept.PutPicture(1, 300, 300);
-    kept.PutPicture(2, 1900, 500);
-    kept.PutPicture(3, 10, 10);
+    kept.PutPicture(0, -7, 100, kScreen);
+    kept.PutPicture(1, 300, 300, kScreen);
+    kept.PutPicture(2, 1900, 500, kScreen);
+    kept.PutPicture(3, 10, 10, kScreen);
     direct.DrawTextAt(FontKind::Line, -7, 100, size, 0x00FFFFFF, text);
     direct.DrawTextAt(FontKind::News, 300, 300, slanted, 0x0000FFFF, text);
     direct.DrawLogo(1900, 500, 61, 61);
@@ -149,6 +149,13 @@ TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
         }
     EXPECT_GT(lit, 1000);
     EXPECT_EQ(differing, 0);
+    // Only the part within the given area is put.
+    kept.Clear(kScreen);
+    kept.PutPicture(2, 100, 600, Rect{0, 0, 130, 640});
+    EXPECT_EQ(kept.BackBufferPixel(129, 639), kLogoColour);
+    EXPECT_EQ(kept.BackBufferPixel(130, 620), kBlack);
+    EXPECT_EQ(kept.BackBufferPixel(120, 640), kBlack);
+    EXPECT_EQ(kept.BackBufferPixel(100, 600), kLogoColour);
     for (GdiSurface* s : {&kept, &direct}) s->EndFrame();
 }
 

@@ -56,9 +56,9 @@ struct Canvas {
 
 // Counts the pictures put, to tell kept pictures from direct drawing.
 struct CountingSurface : win32::GdiSurface {
-    void PutPicture(uint32_t slot, int32_t x, int32_t y) override {
+    void PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) override {
         ++puts;
-        GdiSurface::PutPicture(slot, x, y);
+        GdiSurface::PutPicture(slot, x, y, area);
     }
     size_t puts = 0;
 };
