@@ -29,6 +29,8 @@ LIMITS = {
     "asyncore_loop_timeout": 0.2,  # how soon a stop is noticed
     "ident": "tavelin-publish",
     "clear_untrusted_proxy_headers": True,
+    # A client that resets its connection is the access log's business, not a traceback's.
+    "log_socket_errors": False,
 }
 STOP_GRACE = 10  # seconds a stop waits for the requests in hand
 
