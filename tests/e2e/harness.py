@@ -220,9 +220,12 @@ class Session:
         self.display = read_display_number(read_fd, "Xorg")
         env = dict(os.environ, DISPLAY=self.display)
         mode = "%dx%d" % MONITOR
+        # The last, a plain query, makes the server probe its outputs again: without it the
+        # screen resources Wine reads (the current ones, never probed) still hold one monitor.
         for args in (["--addmode", "DUMMY1", mode],
                      ["--output", "DUMMY0", "--primary", "--output", "DUMMY1", "--mode", mode, "--" + layout,
-                      "DUMMY0"]):
+                      "DUMMY0"],
+                     []):
             subprocess.run(["xrandr", *args], env=env, check=True, capture_output=True, timeout=30)
 
     # --- processes
