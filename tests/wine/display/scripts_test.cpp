@@ -1,0 +1,172 @@
+// Texts in scripts the line font lacks, against the real GDI and Uniscribe:
+// drawn with real glyphs from an installed font, right to left where the
+// script reads so, joined where it joins, and kept pictures equal to direct
+// drawing, pixel for pixel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/surface_gdi.h"
+
+namespace tavelin {
+namespace {
+
+using win32::GdiSurface;
+
+constexpr Rect kScreen{0, 0, 1920, 1080};
+
+LogFont TimesNewRoman(int32_t height) {
+    LogFont lf;
+    lf.lfHeight = height;
+    lf.lfWeight = 400;
+    const std::u16string face = u"Times New Roman";
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    return lf;
+}
+
+struct Ready {
+    GdiSurface surface;
+    Ready() {
+        EXPECT_TRUE(surface.OpenWindowDc(nullptr));
+        EXPECT_TRUE(surface.CreateBackBuffer(1920, 1080));
+        EXPECT_TRUE(surface.CreateFonts(TimesNewRoman(-50), TimesNewRoman(-25)));
+    }
+};
+
+// The lit pixels of a text drawn alone at (20, 20): its ink, cropped.
+struct Ink {
+    int32_t cx = 0, cy = 0;
+    std::vector<bool> lit;
+    bool operator==(const Ink&) const = default;
+    int Count() const { return static_cast<int>(std::count(lit.begin(), lit.end(), true)); }
+};
+
+Ink InkOf(GdiSurface& s, std::u16string_view text, TextSize* measured = nullptr) {
+    const TextSize size = s.MeasureText(FontKind::Line, text);
+    if (measured != nullptr) *measured = size;
+    EXPECT_TRUE(s.BeginFrame(nullptr, Surface::Frame::Whole));
+    s.Clear(kScreen);
+    s.DrawTextAt(FontKind::Line, 20, 20, size, 0xFFFFFF, text);
+    s.EndFrame();
+    int32_t left = 1920, top = 1080, right = -1, bottom = -1;
+    for (int32_t y = 0; y < 400; ++y)
+        for (int32_t x = 0; x < 1920; ++x)
+            if (s.BackBufferPixel(x, y) != 0) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    Ink ink;
+    if (right < 0) return ink;
+    ink.cx = right - left + 1;
+    ink.cy = bottom - top + 1;
+    for (int32_t y = top; y <= bottom; ++y)
+        for (int32_t x = left; x <= right; ++x) ink.lit.push_back(s.BackBufferPixel(x, y) != 0);
+    return ink;
+}
+
+// The widths of the column runs of ink, left to right: letters that touch make one.
+std::vector<int32_t> ColumnGroups(const Ink& ink) {
+    std::vector<int32_t> groups;
+    bool previous = false;
+    for (int32_t x = 0; x < ink.cx; ++x) {
+        bool any = false;
+        for (int32_t y = 0; y < ink.cy && !any; ++y) any = ink.lit[static_cast<size_t>(y) * ink.cx + x];
+        if (any && !previous) groups.push_back(0);
+        if (any) ++groups.back();
+        previous = any;
+    }
+    return groups;
+}
+
+struct ScriptCase {
+    const char* name;
+    std::u16string_view a, b; // two different letters of the script
+};
+
+const ScriptCase kScripts[] = {
+    {"Chinese", u"猫", u"电"},   {"Japanese kana", u"ね", u"こ"}, {"Korean", u"사", u"랑"},
+    {"Arabic", u"ك", u"ت"},      {"Hebrew", u"ש", u"ל"},          {"Thai", u"ส", u"ว"},
+    {"Devanagari", u"न", u"म"},
+};
+
+TEST(ScriptsGdi, EachScriptTheLineFontLacksIsDrawnWithRealGlyphs) {
+    Ready r;
+    const auto row = r.surface.MeasureFont(FontKind::Line);
+    ASSERT_TRUE(row.has_value());
+    for (const ScriptCase& c : kScripts) {
+        SCOPED_TRACE(c.name);
+        TextSize size;
+        const Ink a = InkOf(r.surface, c.a, &size), b = InkOf(r.surface, c.b);
+        EXPECT_GT(a.Count(), 40);
+        EXPECT_GT(b.Count(), 40);
+        EXPECT_NE(a, b); // a missing glyph's box is the same for both
+        EXPECT_GE(size.cy, row->tmHeight);
+        EXPECT_LE(a.cx, size.cx + 4);
+    }
+}
+
+// The same letters in the same places, but for a pixel of rounding where runs
+// are split differently: as many runs of ink, each as wide within a pixel.
+bool Alike(const Ink& a, const Ink& b) {
+    const std::vector<int32_t> ga = ColumnGroups(a), gb = ColumnGroups(b);
+    if (ga.size() != gb.size() || std::abs(a.cy - b.cy) > 1) return false;
+    for (size_t i = 0; i < ga.size(); ++i)
+        if (std::abs(ga[i] - gb[i]) > 1) return false;
+    return true;
+}
+
+TEST(ScriptsGdi, RightToLeftRunsReadRightToLeftBeforeTheirColon) {
+    Ready r;
+    // The letters reversed and forced left to right are what the run must look like.
+    const Ink word = InkOf(r.surface, u"שלום");
+    EXPECT_TRUE(Alike(word, InkOf(r.surface, u"\u202Dםולש\u202C")));
+    EXPECT_FALSE(Alike(word, InkOf(r.surface, u"\u202Dשלום\u202C")));
+    EXPECT_TRUE(Alike(InkOf(r.surface, u"שלום:peace"), InkOf(r.surface, u"\u202Dםולש\u202C:peace")));
+    EXPECT_FALSE(Alike(InkOf(r.surface, u"שלום:peace"), InkOf(r.surface, u"peace:\u202Dםולש\u202C")));
+}
+
+TEST(ScriptsGdi, ArabicLettersJoinAndThaiMarksStayOnTheirLetters) {
+    Ready r;
+    const Ink joined = InkOf(r.surface, u"بيت");
+    const Ink apart = InkOf(r.surface, u"ب\u200Cي\u200Cت"); // non-joiners: each letter alone
+    EXPECT_EQ(ColumnGroups(joined).size(), 1u);
+    EXPECT_GT(ColumnGroups(apart).size(), 1u);
+    EXPECT_LT(joined.cx, apart.cx);
+    // A vowel above sits over its letter: the ink grows upward, not sideways.
+    const Ink base = InkOf(r.surface, u"ก"), marked = InkOf(r.surface, u"กี");
+    EXPECT_LE(marked.cx, base.cx + 2);
+    EXPECT_GT(marked.cy, base.cy + 5);
+}
+
+TEST(ScriptsGdi, KeptPicturesOfMixedTextsPutThePixelsDirectDrawingGives) {
+    Ready kept, direct;
+    const std::u16string_view texts[] = {u"猫:cat", u"كتاب:book, noun", u"नमस्ते:hello", u"Ωμέγα: сова"};
+    int32_t y = 20;
+    for (GdiSurface* s : {&kept.surface, &direct.surface}) {
+        ASSERT_TRUE(s->BeginFrame(nullptr, Surface::Frame::Whole));
+        s->Clear(kScreen);
+    }
+    for (uint32_t slot = 0; slot < std::size(texts); ++slot, y += 150) {
+        const TextSize size = kept.surface.MeasureText(FontKind::Line, texts[slot]);
+        const auto ink = kept.surface.KeepText(slot, FontKind::Line, size, 0x40C0FF, texts[slot]);
+        ASSERT_TRUE(ink.has_value());
+        EXPECT_GT(ink->cx, size.cx / 2);
+        kept.surface.PutPicture(slot, 30 + 5 * slot, y);
+        direct.surface.DrawTextAt(FontKind::Line, 30 + 5 * slot, y, size, 0x40C0FF, texts[slot]);
+    }
+    int differing = 0, lit = 0;
+    for (int32_t py = 0; py < y; ++py)
+        for (int32_t px = 0; px < 1920; ++px) {
+            differing += kept.surface.BackBufferPixel(px, py) != direct.surface.BackBufferPixel(px, py);
+            lit += direct.surface.BackBufferPixel(px, py) != 0;
+        }
+    EXPECT_GT(lit, 4000);
+    EXPECT_EQ(differing, 0);
+    for (GdiSurface* s : {&kept.surface, &direct.surface}) s->EndFrame();
+}
+
+} // namespace
+} // namespace tavelin
