@@ -49,17 +49,29 @@ bool ShapedText::Needed(HDC dc, TextFonts& fonts, std::wstring_view text) {
 }
 
 std::optional<ShapedText> ShapedText::Shape(HDC dc, TextFonts& fonts, std::wstring_view text) {
-    const int n = static_cast<int>(text.size());
-    std::vector<SCRIPT_ITEM> items(text.size() + 2);
-    SCRIPT_CONTROL control{};
-    SCRIPT_STATE state{}; // a left-to-right line: a word of a right-to-left script stays before its colon
-    int count = 0;
-    if (n == 0 || FAILED(ScriptItemize(text.data(), n, n + 1, &control, &state, items.data(), &count)))
-        return std::nullopt;
-
+    if (text.empty()) return std::nullopt;
     ShapedText shaped;
     shaped.ascent_ = fonts.Base().metrics.tmAscent;
     shaped.descent_ = fonts.Base().metrics.tmDescent;
+    // Each colon ends a part laid out on its own, left to right after the one
+    // before: a word and its translation in two right-to-left scripts keep the
+    // word on the left, as in any line.
+    for (size_t start = 0; start < text.size();) {
+        const size_t colon = text.find(L':', start);
+        const size_t end = colon == std::wstring_view::npos ? text.size() : colon + 1;
+        if (!shaped.AddPart(dc, fonts, text.substr(start, end - start))) return std::nullopt;
+        start = end;
+    }
+    return shaped;
+}
+
+bool ShapedText::AddPart(HDC dc, TextFonts& fonts, std::wstring_view text) {
+    const int n = static_cast<int>(text.size());
+    std::vector<SCRIPT_ITEM> items(text.size() + 2);
+    SCRIPT_CONTROL control{};
+    SCRIPT_STATE state{}; // a left-to-right line
+    int count = 0;
+    if (FAILED(ScriptItemize(text.data(), n, n + 1, &control, &state, items.data(), &count))) return false;
     std::vector<Run> logical;
     std::vector<BYTE> levels;
     for (int i = 0; i < count; ++i) {
@@ -71,20 +83,21 @@ std::optional<ShapedText> ShapedText::Shape(HDC dc, TextFonts& fonts, std::wstri
         if (!ShapeRun(dc, *font, analysis, part, placed)) {
             // Not a script this font can shape: its glyphs as they come.
             analysis.eScript = SCRIPT_UNDEFINED;
-            if (!ShapeRun(dc, *font, analysis, part, placed)) return std::nullopt;
+            if (!ShapeRun(dc, *font, analysis, part, placed)) return false;
         }
-        shaped.ascent_ = std::max<int32_t>(shaped.ascent_, font->metrics.tmAscent);
-        shaped.descent_ = std::max<int32_t>(shaped.descent_, font->metrics.tmDescent);
-        shaped.width_ += placed.width;
+        ascent_ = std::max<int32_t>(ascent_, font->metrics.tmAscent);
+        descent_ = std::max<int32_t>(descent_, font->metrics.tmDescent);
+        width_ += placed.width;
         logical.push_back(Run{font, analysis, std::move(placed.glyphs), std::move(placed.advances),
                               std::move(placed.offsets), placed.width});
         levels.push_back(static_cast<BYTE>(items[i].a.s.uBidiLevel));
     }
     std::vector<int> visualToLogical(logical.size());
-    if (FAILED(ScriptLayout(static_cast<int>(levels.size()), levels.data(), visualToLogical.data(), nullptr)))
-        return std::nullopt;
-    for (int index : visualToLogical) shaped.runs_.push_back(std::move(logical[index]));
-    return shaped;
+    if (!logical.empty() &&
+        FAILED(ScriptLayout(static_cast<int>(levels.size()), levels.data(), visualToLogical.data(), nullptr)))
+        return false;
+    for (int index : visualToLogical) runs_.push_back(std::move(logical[index]));
+    return true;
 }
 
 void ShapedText::Draw(HDC dc, int32_t x, int32_t y) const {

@@ -39,6 +39,9 @@ private:
         std::vector<GOFFSET> offsets;
         int32_t width;
     };
+    // One part of the text, its runs appended in visual order.
+    bool AddPart(HDC dc, TextFonts& fonts, std::wstring_view text);
+
     std::vector<Run> runs_; // visual order, left to right
     int32_t width_ = 0;
     int32_t ascent_ = 0;
