@@ -126,6 +126,8 @@ TEST(ScriptsGdi, RightToLeftRunsReadRightToLeftBeforeTheirColon) {
     EXPECT_FALSE(Alike(word, InkOf(r.surface, u"\u202Dשלום\u202C")));
     EXPECT_TRUE(Alike(InkOf(r.surface, u"שלום:peace"), InkOf(r.surface, u"\u202Dםולש\u202C:peace")));
     EXPECT_FALSE(Alike(InkOf(r.surface, u"שלום:peace"), InkOf(r.surface, u"peace:\u202Dםולש\u202C")));
+    // Words and neutrals between them read right to left too.
+    EXPECT_TRUE(Alike(InkOf(r.surface, u"שלום & עולם"), InkOf(r.surface, u"\u202Dםלוע & םולש\u202C")));
     // A translation in a right-to-left script too stays after the colon.
     EXPECT_TRUE(Alike(InkOf(r.surface, u"של:ום"), InkOf(r.surface, u"\u202Dלש\u202C:\u202Dםו\u202C")));
 }
