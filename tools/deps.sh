@@ -6,7 +6,7 @@ set -euo pipefail
 what=${1:-test}
 
 packages=(
-  cmake make g++ python3 procps tzdata
+  cmake make g++ python3 python3-waitress procps tzdata
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
@@ -16,7 +16,7 @@ packages=(
   nsis wixl msitools
 )
 case $what in
-  test) packages+=(clang libclang-rt-14-dev sgml-data nginx) ;;
+  test) packages+=(clang libclang-rt-14-dev sgml-data nginx python3-olefile) ;;
   demo) ;;
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;
