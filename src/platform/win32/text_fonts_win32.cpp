@@ -64,12 +64,15 @@ bool TextFonts::Covers(HDC dc, ShapingFont& font, std::wstring_view text) {
 ShapingFont& TextFonts::For(HDC dc, WORD script, std::wstring_view text) {
     if (Covers(dc, base_, text)) return base_;
     if (auto known = byScript_.find(script); known != byScript_.end() && Covers(dc, *known->second, text))
-        return *known->second;
+        return *(last_ = known->second);
+    // The fallback of the run before, when it has these letters too: kana and
+    // kanji of one word in one font.
+    if (last_ != nullptr && Covers(dc, *last_, text)) return *(byScript_[script] = last_);
     ListFamilies(dc);
     for (const Family& family : families_) {
         ShapingFont* font = Open(dc, family.face);
         if (font == nullptr || !Covers(dc, *font, text)) continue;
-        byScript_[script] = font;
+        byScript_[script] = last_ = font;
         return *font;
     }
     return base_;

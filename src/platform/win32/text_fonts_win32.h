@@ -60,6 +60,7 @@ private:
     std::vector<Family> families_;                              // best first
     std::map<std::wstring, std::unique_ptr<ShapingFont>> open_; // by face; null when it cannot be made
     std::map<WORD, ShapingFont*> byScript_;                     // last choice per script
+    ShapingFont* last_ = nullptr;                               // the last fallback chosen
 };
 
 } // namespace tavelin::win32
