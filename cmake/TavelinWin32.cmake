@@ -5,7 +5,7 @@ add_library(tavelin_win32 STATIC ${win32_sources})
 target_include_directories(tavelin_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
 target_compile_definitions(tavelin_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 # The dialog adapter runs the settings subsystem's dialog procedure.
-target_link_libraries(tavelin_win32 PUBLIC tavelin_core tavelin_settings winhttp gdi32 user32 advapi32 comdlg32 kernel32)
+target_link_libraries(tavelin_win32 PUBLIC tavelin_core tavelin_settings winhttp usp10 gdi32 user32 advapi32 comdlg32 kernel32)
 
 set(main_source ${PROJECT_SOURCE_DIR}/src/platform/win32/main.cpp)
 if(EXISTS ${main_source})

@@ -21,7 +21,8 @@ Xvfb for a bounded time and photographs the screen every two seconds; the folder
 with the pictures and the saver's log is named at the end.
 
 Options:
-  --sample NAME   es (Spanish, the default), el (Greek), fr (French with news), or any
+  --sample NAME   es (Spanish, the default), el (Greek), fr (French with news),
+                  ja (Japanese), ar (Arabic, with news in Arabic), or any
                   key code; one without a feed gets the service's 404 page, so the
                   saver scrolls its "No data" error line
   --mode MODE     s: full screen (the default); c: the configuration dialog;
@@ -32,10 +33,10 @@ Options:
   --publisher     serve the sample's deck (samples/decks/) through tools/tavelin-publish
                   instead of the fixed feed: imports it into a new database in the
                   output folder, adds the key code starting today with every word of
-                  the deck a day (and, for fr, the news), prints tavelin-publish show's
-                  lines and runs tavelin-publish serve; es, el or fr only. Also starts
-                  the web console on that database and prints its address with a demo
-                  account's name and password
+                  the deck a day (and, for fr and ar, the news), prints tavelin-publish
+                  show's lines and runs tavelin-publish serve; es, el, fr, ja or ar only.
+                  Also starts the web console on that database and prints its address
+                  with a demo account's name and password
   --no-deps       do not check the Debian packages
   -h, --help      this text
 EOF
@@ -61,12 +62,15 @@ deck="" news=""
 case $sample in
   es) key=es-en-daily deck=es-en.csv ;;
   el) key=el-en-daily deck=el-en.tsv ;;
+  ja) key=ja-en-daily deck=ja-en.tsv ;;
+  ar) key=ar-en-daily deck=ar-en.csv
+      news="كلمات اليوم & الأسبوع: كتاب (book), قلم (pen); اقرأ كل يوم" ;;
   fr) key=fr-en-news deck=fr-en-anki.txt
       news="Today’s theme: the kitchen & the market — at the boulangerie, ask for \"une baguette, s'il vous plaît\"." ;;
   *) key=$sample ;;
 esac
 if [ $publisher -eq 1 ] && [ -z "$deck" ]; then
-  echo "demo.sh: --publisher has decks for es, el and fr only" >&2; exit 2
+  echo "demo.sh: --publisher has decks for es, el, fr, ja and ar only" >&2; exit 2
 fi
 
 t0=$SECONDS

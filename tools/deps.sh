@@ -11,6 +11,8 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine
   xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
+  # Letters of other scripts, found by the saver's font fallback: Noto for most, WenQuanYi for Chinese, Japanese and Korean.
+  fonts-noto-core fonts-wqy-microhei
   nsis wixl msitools
   python3-flask python3-flaskext.wtf
 )

@@ -18,11 +18,23 @@ SAMPLES = [
     ("es-en-daily.xml", "Latin", {"type", "tense", "gender", "notes"}, False, False),
     ("el-en-daily.xml", "Greek", {"transliteration", "type", "tense", "gender", "notes"}, False, False),
     ("fr-en-news.xml", "Latin", {"type", "tense", "gender", "notes"}, True, True),
+    ("ja-en-daily.xml", "Japanese", {"transliteration", "type", "tense", "notes"}, False, False),
+    ("ar-en-daily.xml", "Arabic", {"transliteration", "type", "tense", "gender", "notes"}, True, False),
 ]
 
+SCRIPT_RANGES = {
+    "Greek": [("\u0370", "\u03ff"), ("\u1f00", "\u1fff")],
+    "Japanese": [("\u3040", "\u30ff"), ("\u4e00", "\u9fff")],  # kana, kanji
+    "Arabic": [("\u0600", "\u06ff")],
+}
 
-def is_greek(text):
-    return any("\u0370" <= ch <= "\u03ff" or "\u1f00" <= ch <= "\u1fff" for ch in text)
+
+def script_of(text):
+    """The script of a word1 by its letters: Latin when none is in the other ranges."""
+    for script, ranges in SCRIPT_RANGES.items():
+        if any(lo <= ch <= hi for ch in text for lo, hi in ranges):
+            return script
+    return "Latin"
 
 
 class SampleFeedTest(unittest.TestCase):
@@ -68,7 +80,7 @@ class SampleFeedTest(unittest.TestCase):
                         self.assertEqual(value, value.strip())
                         seen_extras.add(field.tag)
                     word1 = item.findtext("word1")
-                    self.assertEqual(is_greek(word1), script == "Greek", word1)
+                    self.assertEqual(script_of(word1), script, word1)
                 self.assertLessEqual(used_extras, seen_extras)
                 lines = [(i.findtext("word1"), i.findtext("word2")) for i in items]
                 self.assertEqual(len(lines), len(set(lines)), "a word repeats")

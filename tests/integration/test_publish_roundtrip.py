@@ -24,6 +24,8 @@ SAMPLES = [  # deck, the feed with the same words, whether the deck format carri
     ("es-en.csv", "es-en-daily.xml", True),
     ("el-en.tsv", "el-en-daily.xml", True),
     ("fr-en-anki.txt", "fr-en-news.xml", False),
+    ("ja-en.tsv", "ja-en-daily.xml", True),
+    ("ar-en.csv", "ar-en-daily.xml", True),
 ]
 
 

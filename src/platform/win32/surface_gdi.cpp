@@ -13,6 +13,7 @@
 
 #include "platform/win32/surface_gdi_objects.h"
 #include "platform/win32/surface_picture.h"
+#include "platform/win32/text_shapes_win32.h"
 #include "platform/win32/wide.h"
 
 namespace tavelin::win32 {
@@ -39,6 +40,8 @@ struct GdiSurface::State {
     ScopedGdiObject<HBITMAP> givenLogo;
     ScopedGdiObject<HFONT> lineFont;
     ScopedGdiObject<HFONT> newsFont;
+    std::optional<ShapedTexts> lineTexts; // with the fonts: what they lack, drawn in others
+    std::optional<ShapedTexts> newsTexts;
     std::vector<Picture> pictures; // by slot
     HDC target = nullptr;          // where this frame is drawn: the back buffer or the window
     int cx = 0;
@@ -52,6 +55,16 @@ struct GdiSurface::State {
             return newsFont.get();
         }
         return nullptr;
+    }
+    const ShapedText* Shaped(FontKind kind, HDC dc, std::u16string_view text) {
+        std::optional<ShapedTexts>& texts = kind == FontKind::Line ? lineTexts : newsTexts;
+        return texts ? texts->Find(dc, as_wide(text)) : nullptr;
+    }
+    void ReleaseFonts() {
+        lineTexts.reset(); // before the fonts they were shaped in
+        newsTexts.reset();
+        lineFont.reset();
+        newsFont.reset();
     }
     HDC WindowDc() const { return windowDc ? windowDc->get() : nullptr; }
     // Start-up measures on the window's context, as the line font is selected there.
@@ -117,14 +130,18 @@ bool GdiSurface::LoadLogo() {
 bool GdiSurface::CreateFonts(const LogFont& line, const LogFont& news) {
     const LOGFONTW lineRecord = ToLogFont(line);
     const LOGFONTW newsRecord = ToLogFont(news);
+    s_->ReleaseFonts();
     s_->lineFont.reset(CreateFontIndirectW(&lineRecord));
     s_->newsFont.reset(CreateFontIndirectW(&newsRecord));
+    s_->lineTexts.emplace(s_->lineFont.get());
+    s_->newsTexts.emplace(s_->newsFont.get());
     return s_->lineFont.get() != nullptr && s_->newsFont.get() != nullptr;
 }
 
 TextSize GdiSurface::MeasureText(FontKind font, std::u16string_view text) {
     HDC dc = s_->MeasuringDc();
     if (dc == nullptr) return {};
+    if (const ShapedText* shaped = s_->Shaped(font, dc, text)) return TextSize{shaped->Width(), shaped->Height()};
     ScopedSelect select(dc, s_->Font(font));
     SIZE size{};
     const std::wstring_view wide = as_wide(text);
@@ -151,7 +168,8 @@ std::optional<Rect> GdiSurface::KeepText(uint32_t slot, FontKind font, TextSize 
     Picture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
-    return picture->DrawText(s_->backBuffer->dc.get(), s_->Font(font), size, colour, as_wide(text));
+    HDC dc = s_->backBuffer->dc.get();
+    return picture->DrawText(dc, s_->Font(font), size, colour, as_wide(text), s_->Shaped(font, dc, text));
 }
 
 std::optional<Rect> GdiSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
@@ -194,8 +212,12 @@ void GdiSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize, uint3
                             std::u16string_view text) {
     if (!s_->backBuffer) return;
     HDC dc = s_->backBuffer->dc.get();
-    ScopedSelect select(dc, s_->Font(font));
     SetTextColor(dc, colour);
+    if (const ShapedText* shaped = s_->Shaped(font, dc, text)) {
+        shaped->Draw(dc, x, y);
+        return;
+    }
+    ScopedSelect select(dc, s_->Font(font));
     const std::wstring_view wide = as_wide(text);
     TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
 }
@@ -229,8 +251,7 @@ void GdiSurface::ReleaseLogo() { s_->logo.reset(); }
 void GdiSurface::ReleaseDrawing() {
     s_->pictures.clear();
     s_->backBuffer.reset();
-    s_->lineFont.reset();
-    s_->newsFont.reset();
+    s_->ReleaseFonts();
 }
 
 void GdiSurface::StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) {

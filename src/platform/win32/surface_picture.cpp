@@ -28,7 +28,7 @@ bool Picture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
 }
 
 std::optional<Rect> Picture::DrawText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
-                                      std::wstring_view text) {
+                                      std::wstring_view text, const ShapedText* shaped) {
     margin_ = MarginFor(size);
     const int32_t cx = std::max(size.cx, 0) + 2 * margin_, cy = std::max(size.cy, 0) + 2 * margin_;
     if (!Make(compatibleWith, cx, cy)) return std::nullopt;
@@ -38,7 +38,10 @@ std::optional<Rect> Picture::DrawText(HDC compatibleWith, HFONT font, TextSize s
         ScopedSelect select(dc, font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, colour);
-        TextOutW(dc, margin_, margin_, text.data(), static_cast<int>(text.size()));
+        if (shaped != nullptr)
+            shaped->Draw(dc, margin_, margin_);
+        else
+            TextOutW(dc, margin_, margin_, text.data(), static_cast<int>(text.size()));
     }
     GdiFlush();
     int32_t left = cx, top = cy, right = -1, bottom = -1;

@@ -1,10 +1,13 @@
 // What reaches the window: after every frame of a scrolling saver the window
 // holds exactly the frame composed from scratch on a fresh canvas, for an
-// upright, an italic and a turned font, and after something else drew on it.
+// upright, an italic and a turned font, for texts partly in other fonts, and
+// after something else drew on it.
 // The portable headers come before the platform's, whose macros share names with them.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@
 #include <windows.h>
 
 #include "platform/win32/surface_gdi_objects.h"
+#include "platform/win32/text_layout_win32.h"
 
 namespace tavelin {
 namespace {
@@ -33,6 +37,12 @@ constexpr const char16_t* kTexts[] = {
     u"wolfsjagd: wolf hunt",   u"Öffnung: opening",
 };
 constexpr char16_t kNews[] = u"Today: a new word every few seconds, and the news runs along the bottom";
+// Letters the line font lacks, in every line but one and in the news.
+constexpr const char16_t* kScriptTexts[] = {
+    u"猫: cat",   u"كتاب: book", u"שלום: peace", u"สวัสดี: hello", u"नमस्ते: hello", u"사랑: love",
+    u"ねこ: cat", u"",           u"спасибо: thanks", u"电脑: computer",
+};
+constexpr char16_t kScriptNews[] = u"Today: 今日 and اليوم, the news in other scripts too";
 
 // A 32-bit top-down DIB section of the screen's size, black when made.
 struct Canvas {
@@ -77,7 +87,8 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 struct FontCase {
     const char* name;
     bool italic;
-    int32_t turn; // tenths of a degree
+    int32_t turn;  // tenths of a degree
+    bool scripts;  // texts partly in other fonts
 };
 
 LogFont FontOf(const FontCase& c) {
@@ -117,6 +128,9 @@ protected:
         ASSERT_TRUE(lineFont != nullptr && newsFont != nullptr);
     }
     void TearDown() override {
+        shaped.clear();
+        lineFonts.reset();
+        newsFonts.reset();
         if (window != nullptr) DestroyWindow(window);
         if (lineFont != nullptr) DeleteObject(lineFont);
         if (newsFont != nullptr) DeleteObject(newsFont);
@@ -136,8 +150,22 @@ protected:
 
     // This frame drawn alone on a canvas made for it: the lines the pass moved
     // (a line brought on in it still waits at the right edge), then the news.
+    void Text(HDC dc, win32::TextFonts& fonts, int32_t x, int32_t y, const std::wstring& text) {
+        auto known = shaped.find(text);
+        if (known == shaped.end())
+            known = shaped.emplace(text, win32::ShapedText::Needed(dc, fonts, text)
+                                             ? win32::ShapedText::Shape(dc, fonts, text)
+                                             : std::nullopt).first;
+        if (known->second)
+            known->second->Draw(dc, x, y);
+        else
+            TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    }
+
     void ComposeAlone(Canvas& canvas) {
         HDC dc = canvas.dc;
+        if (!lineFonts) lineFonts = std::make_unique<win32::TextFonts>(dc, lineFont);
+        if (!newsFonts) newsFonts = std::make_unique<win32::TextFonts>(dc, newsFont);
         SetBkMode(dc, TRANSPARENT);
         SetStretchBltMode(dc, COLORONCOLOR);
         HDC logo = CreateCompatibleDC(dc);
@@ -153,13 +181,13 @@ protected:
                 StretchBlt(dc, line->cxPos, line->cyPos, line->cxSize, line->cySize, logo, 0, 0, 364, 364, SRCCOPY);
             } else {
                 SetTextColor(dc, line->crText);
-                TextOutW(dc, line->cxPos, line->cyPos, text.c_str(), static_cast<int>(text.size()));
+                Text(dc, *lineFonts, line->cxPos, line->cyPos, text);
             }
         }
         SelectObject(dc, newsFont);
         SetTextColor(dc, RGB(255, 255, 255));
         const std::wstring news(saver.news.gNewsString.begin(), saver.news.gNewsString.end());
-        TextOutW(dc, d.cxNewsPos, d.cyNewsPos, news.c_str(), static_cast<int>(news.size()));
+        Text(dc, *newsFonts, d.cxNewsPos, d.cyNewsPos, news);
         SelectObject(dc, oldFont);
         SelectObject(logo, oldLogo);
         DeleteObject(logoBitmap);
@@ -209,9 +237,11 @@ protected:
                                      s.dwMaxShowStrings = 8;
                                      s.lf = FontOf(GetParam());
                                  },
-                                 [](Group& messages, News& news) {
-                                     for (const char16_t* t : kTexts) messages.Add(DuplicateText(t));
-                                     news.gNewsString = kNews;
+                                 [this](Group& messages, News& news) {
+                                     const bool scripts = GetParam().scripts;
+                                     for (const char16_t* t : scripts ? kScriptTexts : kTexts)
+                                         messages.Add(DuplicateText(t));
+                                     news.gNewsString = scripts ? kScriptNews : kNews;
                                      news.gNewsSet = true;
                                  },
                                  [](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
@@ -219,6 +249,9 @@ protected:
                                  }}};
     HWND window = nullptr;
     HFONT lineFont = nullptr, newsFont = nullptr;
+    // Shaped the way the adapter shapes, each text once.
+    std::unique_ptr<win32::TextFonts> lineFonts, newsFonts;
+    std::map<std::wstring, std::optional<win32::ShapedText>> shaped;
 };
 
 TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
@@ -250,8 +283,9 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, WindowCopy,
-                         ::testing::Values(FontCase{"Default", false, 0}, FontCase{"Italic", true, 0},
-                                           FontCase{"TurnedBy90Degrees", false, 900}),
+                         ::testing::Values(FontCase{"Default", false, 0, false}, FontCase{"Italic", true, 0, false},
+                                           FontCase{"TurnedBy90Degrees", false, 900, false},
+                                           FontCase{"DefaultWithFallbackRuns", false, 0, true}),
                          [](const ::testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
 } // namespace
