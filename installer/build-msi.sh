@@ -44,8 +44,10 @@ cp "$here/../resources/tavelin.ico" "$here/checks.js" "$stage/"
 # included), as a "-" row of the Registry table does.
 msibuild "$stage/package.msi" -q "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Component_\`)
   VALUES ('RemoveSettingsKey', 2, 'Software\\Ombrelle Corporation Ltd\\Tavelin ScreenSaver', '-', 'Settings')"
-# The three properties reach the installing service from a managed or elevated client.
-msibuild "$stage/package.msi" -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;KEYCODE;COMPANY;FEEDHOST'
+# Recall is written only when given or already there: an empty number has no meaning.
+msibuild "$stage/package.msi" -q "UPDATE \`Component\` SET \`Condition\` = 'RECALL_VALUE' WHERE \`Component\` = 'RecallSetting'"
+# The public properties reach the installing service from a managed or elevated client.
+msibuild "$stage/package.msi" -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;KEYCODE;COMPANY;FEEDHOST;RECALL'
   WHERE \`Property\` = 'SecureCustomProperties'"
 mv "$stage/package.msi" "$msi"
 echo "$msi"

@@ -13,6 +13,7 @@ PRINTER = os.environ.get("TAVELIN_SETTINGS_TABLE") or os.path.join(SOURCE, "buil
 POLICY = os.path.join(SOURCE, "installer", "policy")
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 REF = re.compile(r"^\$\((string|presentation)\.([A-Za-z0-9_]+)\)$")
+REF_PROPERTY = re.compile(r"^\[([A-Z_]+)\]$")
 
 
 def settings_table():
@@ -104,6 +105,36 @@ class PolicyTemplatesTest(unittest.TestCase):
             limits = {name: int(most) for name, most in re.findall(r'\["([A-Z]+)", (\d+)\]', f.read())}
         texts = {name.upper(): limit for name, (_, kind, limit) in self.table.items() if kind == "text"}
         self.assertEqual(limits, texts)
+
+    def test_the_setup_program_and_the_package_write_values_the_saver_reads_with_their_types(self):
+        """Each value either installer writes is in the table with its type, and each is set
+        by the option or public property of the value's name in capitals."""
+        installer = os.path.join(SOURCE, "installer")
+        with open(os.path.join(installer, "tavelin.nsi"), encoding="utf-8") as f:
+            nsi = f.read()
+        nsi_writes = {name: {"WriteRegStr": "REG_SZ", "WriteRegDWORD": "REG_DWORD"}[call]
+                      for call, name in re.findall(r'(WriteRegStr|WriteRegDWORD) HKLM "\$\{SETTINGS_KEY\}" "(\w+)"', nsi)}
+        options = set(re.findall(r'!insertmacro MatchOption \$R4 "([A-Z]+)"', nsi))
+        wix = ET.parse(os.path.join(installer, "tavelin.wxs")).getroot()
+        wns = {"w": "http://schemas.microsoft.com/wix/2006/wi"}
+        actions = [(a.get("Property"), a.get("Value")) for a in wix.iter("{%s}CustomAction" % wns["w"])]
+        msi_writes = {}
+        for value in wix.iter("{%s}RegistryValue" % wns["w"]):
+            self.assertEqual(value.get("Key"), self.key)
+            self.assertEqual(value.get("Type"), "string")
+            written = REF_PROPERTY.match(value.get("Value")).group(1)
+            # A property set to "#<n>" writes a number.
+            numbers = [v for p, v in actions if p == written and v.startswith("#") and not v.startswith("#[")]
+            msi_writes[value.get("Name")] = "REG_DWORD" if numbers else "REG_SZ"
+        with open(os.path.join(installer, "build-msi.sh"), encoding="utf-8") as f:
+            secure = set(re.search(r"SET `Value` = '([^']*)'\s+WHERE `Property` = 'SecureCustomProperties'",
+                                   f.read().replace("\\`", "`")).group(1).split(";"))
+        for writes in (nsi_writes, msi_writes):
+            self.assertEqual(writes, {name: self.table.get(name, ("absent",))[0] for name in writes})
+            self.assertIn("Recall", writes)
+        self.assertEqual(nsi_writes, msi_writes)
+        self.assertEqual(options, {name.upper() for name in nsi_writes})
+        self.assertEqual(secure - {"WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED"}, options)
 
 
 if __name__ == "__main__":
