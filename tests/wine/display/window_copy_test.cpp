@@ -1,6 +1,7 @@
 // What reaches the window: after every frame of a scrolling saver the window
 // holds exactly the frame composed from scratch on a fresh canvas, for an
-// upright, an italic and a turned font, and after something else drew on it.
+// upright, an italic and a turned font, and after something else drew on it;
+// with Recall, over frames in which words are revealed and lines come back hidden.
 // The portable headers come before the platform's, whose macros share names with them.
 #include <gtest/gtest.h>
 
@@ -78,6 +79,7 @@ struct FontCase {
     const char* name;
     bool italic;
     int32_t turn; // tenths of a degree
+    bool recall = false;
 };
 
 LogFont FontOf(const FontCase& c) {
@@ -130,6 +132,8 @@ protected:
         for (uint32_t i = 0; i < 8; ++i) {
             auto* line = static_cast<DisplayLine*>(saver.display.gActiveStrings.GetAt(i));
             line->cxPos = -line->cxSize + 3 + 140 * static_cast<int32_t>(i);
+            // Half of them just right of the middle, to be revealed in the first frames.
+            if (GetParam().recall && i >= 4) line->cxPos = kWidth / 2 + 2 + 40 * static_cast<int32_t>(i - 4);
         }
         saver.display.cxNewsPos = 400;
     }
@@ -148,7 +152,8 @@ protected:
         for (uint32_t i = 0; i < d.gActiveStrings.GetCount(); ++i) {
             auto* line = static_cast<DisplayLine*>(d.gActiveStrings.GetAt(i));
             if (line->cxPos >= d.cxScreen) continue;
-            const std::wstring text(line->pszText, line->pszText + std::char_traits<char16_t>::length(line->pszText));
+            const std::u16string_view shown = ShownText(*line);
+            const std::wstring text(shown.begin(), shown.end());
             if (text.empty()) {
                 StretchBlt(dc, line->cxPos, line->cyPos, line->cxSize, line->cySize, logo, 0, 0, 364, 364, SRCCOPY);
             } else {
@@ -192,6 +197,12 @@ protected:
         EXPECT_GT(lit, 5000) << "frame " << frame; // lines and news on the canvas
         return mismatches;
     }
+    size_t Hidden() {
+        size_t hidden = 0;
+        for (uint32_t i = 0; i < saver.display.gActiveStrings.GetCount(); ++i)
+            hidden += static_cast<DisplayLine*>(saver.display.gActiveStrings.GetAt(i))->hidden;
+        return hidden;
+    }
     std::vector<void*> ActiveLines() {
         std::vector<void*> lines;
         for (uint32_t i = 0; i < saver.display.gActiveStrings.GetCount(); ++i)
@@ -208,9 +219,11 @@ protected:
                                      s.gLogoEnabled = true;
                                      s.dwMaxShowStrings = 8;
                                      s.lf = FontOf(GetParam());
+                                     s.gRecallEnabled = GetParam().recall;
                                  },
-                                 [](Group& messages, News& news) {
+                                 [this](Group& messages, News& news) {
                                      for (const char16_t* t : kTexts) messages.Add(DuplicateText(t));
+                                     saver.display.dayTexts = messages.GetCount();
                                      news.gNewsString = kNews;
                                      news.gNewsSet = true;
                                  },
@@ -223,9 +236,10 @@ protected:
 
 TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
     ASSERT_NO_FATAL_FAILURE(FillScreen());
-    int left = 0, failed = 0;
+    int left = 0, failed = 0, reveals = 0;
     for (int frame = 0; frame < kFrames && failed < 3; ++frame) {
         const std::vector<void*> before = ActiveLines();
+        const size_t hidden = Hidden();
         if (frame == 150) {
             // Someone else paints over the window, which is then told to repaint.
             HDC dc = GetDC(window);
@@ -237,11 +251,15 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
         }
         SendMessageW(window, WM_TIMER, ID_FRAMETIMER, 0);
         left += ActiveLines() != before;
+        reveals += ActiveLines() == before && Hidden() < hidden;
         const int mismatches = Mismatches(frame);
         EXPECT_EQ(mismatches, 0) << "frame " << frame;
         failed += mismatches != 0;
     }
     EXPECT_GE(left, 3); // lines left and others came on during the run
+    if (GetParam().recall) {
+        EXPECT_GE(reveals, 3);
+    }
     // Upright and slanted ink stays in its rows: pictures; turned ink is drawn directly.
     if (GetParam().turn == 0)
         EXPECT_GT(surface.puts, 8u * kFrames);
@@ -251,7 +269,9 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Fonts, WindowCopy,
                          ::testing::Values(FontCase{"Default", false, 0}, FontCase{"Italic", true, 0},
-                                           FontCase{"TurnedBy90Degrees", false, 900}),
+                                           FontCase{"TurnedBy90Degrees", false, 900},
+                                           FontCase{"DefaultRecall", false, 0, true},
+                                           FontCase{"ItalicRecall", true, 0, true}),
                          [](const ::testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
 } // namespace
