@@ -42,9 +42,11 @@ class RecallShowsTheWordFirst(unittest.TestCase):
         messages = lambda: s.log_messages() if s.logs() else []
 
         self.assertTrue(h.wait_for(lambda: ON in messages(), 60, 0.2), "the line never came on")
-        # Lit, and the log says it has not reached the middle yet after the shot was taken.
-        hidden = s.shot_until(lambda shot: lit_columns(shot) and not any(m.startswith(REVEALED) for m in messages()),
-                              30, 0.2)
+        # Far enough in for the word to show whole, and (the log says, after the shot was
+        # taken) not yet at the middle.
+        in_far_enough = lambda shot: (lit_columns(shot) or (h.SCREEN[0],))[0] < h.SCREEN[0] - 200
+        hidden = s.shot_until(lambda shot: in_far_enough(shot) and not any(m.startswith(REVEALED) for m in messages()),
+                              60, 0.2)
         self.assertIsNotNone(hidden, "no picture of the line before the middle")
         hidden.save(h.artefact("recall-word.png"))
         first, last = lit_columns(hidden)
@@ -56,7 +58,7 @@ class RecallShowsTheWordFirst(unittest.TestCase):
         self.assertIsNotNone(shown)
         shown.save(h.artefact("recall-word-and-translation.png"))
         first_shown, last_shown = lit_columns(shown)
-        self.assertLessEqual(first_shown, h.SCREEN[0] // 2)
+        self.assertLessEqual(first_shown, h.SCREEN[0] // 2 + 10)  # past the middle, but for the glyph's margin
         # The word alone is a few letters wide; with its translation it is many times that.
         word_width, whole_width = last - first + 1, last_shown - first_shown + 1
         self.assertLess(word_width, 150, "more than the word was shown in the right half")
