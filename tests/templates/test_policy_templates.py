@@ -13,7 +13,6 @@ PRINTER = os.environ.get("TAVELIN_SETTINGS_TABLE") or os.path.join(SOURCE, "buil
 POLICY = os.path.join(SOURCE, "installer", "policy")
 NS = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
 REF = re.compile(r"^\$\((string|presentation)\.([A-Za-z0-9_]+)\)$")
-REF_PROPERTY = re.compile(r"^\[([A-Z_]+)\]$")
 
 
 def settings_table():
@@ -21,6 +20,11 @@ def settings_table():
     rows = [line.split("\t") for line in out.splitlines()]
     key = rows[0][1]
     return key, {name: (reg_type, kind, int(limit)) for name, reg_type, kind, limit in rows[1:]}
+
+
+def read_installer(name):
+    with open(os.path.join(SOURCE, "installer", name), encoding="utf-8") as f:
+        return f.read()
 
 
 def elements(policy):
@@ -107,34 +111,19 @@ class PolicyTemplatesTest(unittest.TestCase):
         self.assertEqual(limits, texts)
 
     def test_the_setup_program_and_the_package_write_values_the_saver_reads_with_their_types(self):
-        """Each value either installer writes is in the table with its type, and each is set
-        by the option or public property of the value's name in capitals."""
-        installer = os.path.join(SOURCE, "installer")
-        with open(os.path.join(installer, "tavelin.nsi"), encoding="utf-8") as f:
-            nsi = f.read()
-        nsi_writes = {name: {"WriteRegStr": "REG_SZ", "WriteRegDWORD": "REG_DWORD"}[call]
-                      for call, name in re.findall(r'(WriteRegStr|WriteRegDWORD) HKLM "\$\{SETTINGS_KEY\}" "(\w+)"', nsi)}
-        options = set(re.findall(r'!insertmacro MatchOption \$R4 "([A-Z]+)"', nsi))
-        wix = ET.parse(os.path.join(installer, "tavelin.wxs")).getroot()
-        wns = {"w": "http://schemas.microsoft.com/wix/2006/wi"}
-        actions = [(a.get("Property"), a.get("Value")) for a in wix.iter("{%s}CustomAction" % wns["w"])]
-        msi_writes = {}
-        for value in wix.iter("{%s}RegistryValue" % wns["w"]):
-            self.assertEqual(value.get("Key"), self.key)
-            self.assertEqual(value.get("Type"), "string")
-            written = REF_PROPERTY.match(value.get("Value")).group(1)
-            # A property set to "#<n>" writes a number.
-            numbers = [v for p, v in actions if p == written and v.startswith("#") and not v.startswith("#[")]
-            msi_writes[value.get("Name")] = "REG_DWORD" if numbers else "REG_SZ"
-        with open(os.path.join(installer, "build-msi.sh"), encoding="utf-8") as f:
-            secure = set(re.search(r"SET `Value` = '([^']*)'\s+WHERE `Property` = 'SecureCustomProperties'",
-                                   f.read().replace("\\`", "`")).group(1).split(";"))
-        for writes in (nsi_writes, msi_writes):
-            self.assertEqual(writes, {name: self.table.get(name, ("absent",))[0] for name in writes})
-            self.assertIn("Recall", writes)
-        self.assertEqual(nsi_writes, msi_writes)
-        self.assertEqual(options, {name.upper() for name in nsi_writes})
-        self.assertEqual(secure - {"WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED"}, options)
+        nsi, wxs, msi_script = (read_installer(n) for n in ("tavelin.nsi", "tavelin.wxs", "build-msi.sh"))
+        by_setup = {name: "REG_SZ" if call == "Str" else "REG_DWORD"
+                    for call, name in re.findall(r'WriteReg(Str|DWORD) HKLM "\$\{SETTINGS_KEY\}" "(\w+)"', nsi)}
+        # The package writes a number where the property it writes holds "#<n>".
+        by_package = {name: "REG_DWORD" if re.search(r'Property="%s" Value="#\d' % prop, wxs) else "REG_SZ"
+                      for name, prop in re.findall(r'Name="(\w+)" Type="string" Value="\[(\w+)\]"', wxs)}
+        self.assertEqual(by_setup, by_package)
+        self.assertEqual(by_setup, {name: self.table.get(name, ("absent",))[0] for name in by_setup})
+        self.assertIn("Recall", by_setup)
+        options = set(re.findall(r'MatchOption \$R4 "([A-Z]+)"', nsi))
+        self.assertEqual(options, {name.upper() for name in by_setup})
+        secure = re.search(r"SET \S+ = '([^']*)'\s+WHERE \S+ = 'SecureCustomProperties'", msi_script)
+        self.assertEqual(set(secure.group(1).split(";")) - {"WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED"}, options)
 
 
 if __name__ == "__main__":

@@ -69,9 +69,10 @@ protected:
 
 TEST_P(FrameChanges, WindowHoldsEachFrameAloneWhileLinesComeAndGo) {
     if (GetParam().recall)
-        Create({u"alpha:a", u"beta:gamma", u"delta", u"", u"eps:zeta eta", u"theta:t", u"iota:kappa"}, u"news of the day");
+        Create({u"alpha:a", u"beta:gamma", u"delta", u"", u"eps:zeta eta", u"theta:t", u"iota:kappa"}, u"the news");
     else
-        Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"}, u"news of the day");
+        Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"},
+               u"news of the day");
     size_t leaves = 0, changedArea = 0, frames = 0, reveals = 0;
     std::vector<const DisplayLine*> hidden;
     for (int frame = 0; frame < 1500; ++frame) {

@@ -163,37 +163,26 @@ TEST_F(TicksTest, LeavingLineIsResetBlueFirstWithTheTurnsLogInOrder) {
     EXPECT_EQ(Inactive(0), line);
 }
 
-// Recall: what each text shows before its line reaches the middle of the screen.
+// Recall: what each text shows before and from the frame its line reaches the middle.
 TEST_F(TicksTest, RecallShowsTheDaysWordsAloneUntilTheMiddle) {
-    const struct {
-        std::u16string text, before;
-    } rows[] = {
-        {u"casa:house", u"casa:"},
-        {u"casa", u"casa"},                       // no ':'
-        {u":casa:house", u":casa:house"},         // no word before the first ':'
-        {u"re:do:again", u"re:"},                 // the first ':' splits
-        {u"casa:", u"casa:"},                     // nothing to hide
-        {u"Acme: a good day", u"Acme: a good day"}, // the company line, after the day's words
-    };
+    const std::vector<std::u16string> texts = {u"casa:house", u"casa", u":casa:house", u"re:do:again", u"casa:",
+                                               u"Acme: a good day"}; // the company line follows the day's words
+    const std::vector<std::u16string> before = {u"casa:", u"casa",  u":casa:house",
+                                                u"re:",   u"casa:", u"Acme: a good day"};
     stored.gRecallEnabled = true;
     dayTexts = 5;
-    std::vector<std::u16string> texts;
-    for (const auto& row : rows) texts.push_back(row.text);
     Create(texts);
     for (size_t i = 0; i < texts.size(); ++i) Turn();
-    ASSERT_EQ(ActiveCount(), texts.size());
-    for (uint32_t i = 0; i < ActiveCount(); ++i) {
-        Active(i)->iSpeed = 1;
-        Active(i)->cxPos = 962;
+    for (uint32_t i = 0; i < ActiveCount(); ++i)
+        std::tie(Active(i)->iSpeed, Active(i)->cxPos) = std::make_tuple(1, 962);
+    for (const auto& shows : {before, texts}) {
+        Frame(); // at 961, then 960: the middle
+        for (const auto& text : shows) {
+            const auto* drawn = surface.Drawn(text);
+            ASSERT_NE(drawn, nullptr) << ToUtf8(text);
+            EXPECT_EQ(drawn->size.cx, 10 * static_cast<int32_t>(text.size())) << ToUtf8(text);
+        }
     }
-    Frame();
-    for (const auto& row : rows) {
-        const auto* drawn = surface.Drawn(row.before);
-        ASSERT_NE(drawn, nullptr) << ToUtf8(row.text);
-        EXPECT_EQ(drawn->size.cx, 10 * static_cast<int32_t>(row.before.size())) << ToUtf8(row.text);
-    }
-    Frame(); // at 960, the middle
-    for (const auto& row : rows) EXPECT_NE(surface.Drawn(row.text), nullptr) << ToUtf8(row.text);
 }
 
 TEST_F(TicksTest, RecallRevealsOnceLeavesByTheWholeWidthAndComesBackHidden) {
@@ -201,29 +190,24 @@ TEST_F(TicksTest, RecallRevealsOnceLeavesByTheWholeWidthAndComesBackHidden) {
     Create({u"casa:house"});
     Turn();
     DisplayLine* line = Active(0);
-    line->iSpeed = 1;
-    line->cxPos = 962;
+    std::tie(line->iSpeed, line->cxPos) = std::make_tuple(1, 962);
     const int32_t lane = line->cyPos, height = line->cySize;
-    Frame();
-    ASSERT_NE(surface.Drawn(u"casa:"), nullptr);
     const size_t keeps = surface.keeps;
-    Frame(); // at 960
+    for (int i = 0; i < 20; ++i) Frame();
+    EXPECT_EQ(CountOf(u"WM_TIMER,ID_FRAMETIMER Recall: line at x=960 shows its translation, 100 pixels wide"), 1u);
+    EXPECT_EQ(surface.keeps, keeps + 2); // the word's picture, then the whole line's once, not every frame
     const auto* whole = surface.Drawn(u"casa:house");
     ASSERT_NE(whole, nullptr);
-    EXPECT_EQ(std::make_tuple(whole->x, whole->y, whole->size.cx, whole->size.cy), std::make_tuple(960, lane, 100, height));
-    EXPECT_EQ(CountOf(u"WM_TIMER,ID_FRAMETIMER Recall: line at x=960 shows its translation, 100 pixels wide"), 1u);
-    for (int i = 0; i < 20; ++i) Frame();
-    EXPECT_EQ(surface.keeps, keeps + 1); // kept anew once, not every frame
+    EXPECT_EQ(std::make_tuple(whole->y, whole->size.cy), std::make_tuple(lane, height));
     // The word alone would have left at -51; the whole line is drawn down to -100.
     line->cxPos = -99;
     Frame();
-    ASSERT_NE(surface.Drawn(u"casa:house"), nullptr);
-    EXPECT_EQ(surface.sentTurnTicks, 0u);
+    EXPECT_NE(surface.Drawn(u"casa:house"), nullptr);
     Frame();
     EXPECT_EQ(surface.sentTurnTicks, 1u);
     // The only line comes straight back for another pass, its word alone again.
-    ASSERT_EQ(Active(0), line);
-    EXPECT_EQ(std::make_tuple(line->cxPos, line->cxSize, line->cySize), std::make_tuple(1920, 50, height));
+    EXPECT_EQ(std::make_tuple(Active(0), line->cxPos, line->cxSize, line->cySize),
+              std::make_tuple(line, 1920, 50, height));
     Frame();
     EXPECT_NE(surface.Drawn(u"casa:"), nullptr);
 }
