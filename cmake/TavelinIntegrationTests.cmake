@@ -3,7 +3,7 @@
 file(GLOB integration_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/integration/test_*.py)
 foreach(script IN LISTS integration_tests)
   get_filename_component(name ${script} NAME_WE)
-  add_test(NAME integration.${name} COMMAND python3 ${script})
+  add_test(NAME integration.${name} COMMAND /usr/bin/python3 ${script})
   set_tests_properties(integration.${name} PROPERTIES TIMEOUT 600
     ENVIRONMENT "TAVELIN_FEED_LINES=$<TARGET_FILE:tavelin-feed-lines>;TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endforeach()

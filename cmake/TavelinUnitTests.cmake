@@ -20,7 +20,7 @@ endforeach()
 
 # The publisher (tools/tavelin-publish) is Python: its unit tests run here too.
 add_test(NAME unit.publisher
-         COMMAND python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher -t ${PROJECT_SOURCE_DIR}/tests/publisher)
+         COMMAND /usr/bin/python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher -t ${PROJECT_SOURCE_DIR}/tests/publisher)
 set_tests_properties(unit.publisher PROPERTIES TIMEOUT 300 ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)
 
 # The deployment templates (installer/policy, the MSI's checks) against the saver's own

@@ -87,6 +87,10 @@ def _deck(args, db):
         raise PublishError(str(bad[0]) + extra)
     for error in bad:
         print("skipped %s" % error, file=sys.stderr)
+    rows, repeats = deckfile.without_repeats(rows)
+    if repeats:
+        print("%s: %d repeated rows left out, lines %s" % (args.file, len(repeats), ", ".join(map(str, repeats))),
+              file=sys.stderr)
     model.import_deck(db, args.name, rows)
     print("deck '%s': %d words imported%s" % (args.name, len(rows), ", %d rows skipped" % len(bad) if bad else ""))
 
@@ -130,9 +134,12 @@ def run(argv):
     if args.command == "serve":
         return serve(db_path, args.host, args.port)
     # Only an import makes a new database, and a failed one leaves none behind.
-    creates = args.command == "deck" and args.action == "import" and not os.path.exists(db_path)
-    db = open_db(db_path, create=creates)
+    # An empty file is what such a failure on a full disk used to leave.
+    creates = args.command == "deck" and args.action == "import" and (
+        not os.path.exists(db_path) or os.path.getsize(db_path) == 0)
+    db = None
     try:
+        db = open_db(db_path, create=creates)
         if args.command == "deck":
             _deck(args, db)
         elif args.command == "key":
@@ -144,7 +151,8 @@ def run(argv):
         else:
             _publish(args, db)
     except BaseException:
-        db.close()
+        if db is not None:
+            db.close()
         if creates:
             for leftover in (db_path, db_path + "-journal"):
                 if os.path.exists(leftover):

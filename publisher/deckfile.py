@@ -1,6 +1,7 @@
 """Reading a deck file: CSV or TSV with a header row, or a plain-text notes export
 with '#separator:' and '#html:' header lines. Yields rows of the deck's fields with
 the line each starts on; refuses what the saver could not show exactly."""
+import codecs
 import csv
 import html.parser
 import io
@@ -26,6 +27,13 @@ def read_text(path):
             data = f.read()
     except OSError as error:
         raise PublishError("cannot read (%s)" % error.strerror, file=path) from None
+    if data.startswith((codecs.BOM_UTF16_LE, codecs.BOM_UTF16_BE)):
+        # a spreadsheet's "Unicode text"
+        try:
+            return data.decode("utf-16")
+        except UnicodeDecodeError as error:
+            raise PublishError("cannot be read as UTF-16 (%s at byte %d)" % (error.reason, error.start),
+                               file=path) from None
     # Bytes that are not UTF-8 survive as lone surrogates, so that the row holding
     # them can be named (and skipped with --skip-bad).
     text = data.decode("utf-8", errors="surrogateescape")
@@ -40,10 +48,11 @@ def parse(path):
     return _parse_table(path, text)
 
 
-def _records(text, delimiter):
-    """(line the record starts on, its fields), blank lines left out."""
+def _records(text, delimiter, first_line=1):
+    """(line the record starts on, its fields), lines of nothing but spaces and
+    separators left out; text begins on line first_line of its file."""
     reader = csv.reader(io.StringIO(text, newline=""), delimiter=delimiter, strict=True)
-    line = 1
+    line = first_line
     while True:
         try:
             record = next(reader)
@@ -51,16 +60,20 @@ def _records(text, delimiter):
             return
         except csv.Error as error:
             raise PublishError("cannot be read as %s (%s)" % ("TSV" if delimiter == "\t" else "CSV", error),
-                               line=reader.line_num) from None
-        if record and any(record):
+                               line=reader.line_num + first_line - 1) from None
+        if any(field.strip() for field in record):
             yield line, record
-        line = reader.line_num + 1
+        line = reader.line_num + first_line
 
 
 def _parse_table(path, text):
-    first = text.split("\n", 1)[0]
-    delimiter = "\t" if "\t" in first else ";" if ";" in first and "," not in first else ","
-    records = _records(text, delimiter)
+    first, _, rest = text.partition("\n")
+    declared = re.fullmatch(r"sep=(.)\r?", first)  # a spreadsheet's separator line
+    if declared:
+        delimiter, text = declared.group(1), rest
+    else:
+        delimiter = "\t" if "\t" in first else ";" if ";" in first and "," not in first else ","
+    records = _records(text, delimiter, 2 if declared else 1)
     try:
         line, header = next(records)
     except StopIteration:
@@ -150,8 +163,7 @@ def _parse_notes_export(path, text):
             skipped.add(int(value) - 1)
     rows, bad = [], []
     try:
-        for record_line, record in _records(text[body_start:], delimiter):
-            record_line += line - 1
+        for record_line, record in _records(text[body_start:], delimiter, line):
             fields = [f for i, f in enumerate(record) if i not in skipped]
             if as_html:
                 fields = [html_to_text(f) for f in fields]
@@ -159,7 +171,6 @@ def _parse_notes_export(path, text):
             _check(path, record_line, {"word": fields[0], "translation": fields[1]}, rows, bad)
     except PublishError as error:
         error.file = path
-        error.line = (error.line or 0) + line - 1
         raise
     return rows, bad
 
@@ -177,3 +188,16 @@ def _check(path, line, given, rows, bad):
             bad.append(PublishError(why, file=path, line=line, field=name))
             return
     rows.append(Row(line, fields))
+
+
+def without_repeats(rows):
+    """(rows, lines of the rows left out): a word with the same translation is kept once."""
+    seen, kept, repeats = set(), [], []
+    for row in rows:
+        pair = (row.fields["word"], row.fields["translation"])
+        if pair in seen:
+            repeats.append(row.line)
+        else:
+            seen.add(pair)
+            kept.append(row)
+    return kept, repeats

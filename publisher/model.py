@@ -6,15 +6,15 @@ from .errors import PublishError
 from .store import snapshot, transaction
 from .texts import FIELDS, NEWS_MAX, NEWS_MIN, problem, utf16_units
 
-KEY_CODE = re.compile(r"^[A-Za-z0-9][A-Za-z0-9_.-]{0,63}$")
+KEY_CODE = re.compile(r"[A-Za-z0-9][A-Za-z0-9_.-]{0,63}")
 DECK_NAME_LIMIT = 127
 WORD_COLUMNS = ", ".join(FIELDS)
 
 
 def check_key_code(code):
-    if not KEY_CODE.match(code):
+    if not KEY_CODE.fullmatch(code):
         raise PublishError("key code '%s' must be 1 to 64 of A-Z a-z 0-9 _ . - starting with a letter or digit"
-                           % code)
+                           % code.encode("unicode_escape").decode("ascii"))
 
 
 def import_deck(db, name, rows):

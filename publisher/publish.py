@@ -74,13 +74,17 @@ def publish(db, outdir, date=None, now=None):
     remove_stale_temps(auth)
     place = os.path.realpath(outdir)
     catalog = Catalog(db)
-    written = unchanged = 0
-    live = set()
+    plans = []
     for code in sorted(catalog.keys):
-        day = date or schedule.local_date(catalog.keys[code].tz, now)
-        data = catalog.document(code, day)
-        if data is None:
-            continue
+        data = catalog.document(code, date or schedule.local_date(catalog.keys[code].tz, now))
+        if data is not None:
+            plans.append((code, data))
+    live = {code for code, _ in plans}
+    # Recorded before they are written, so that a run that fails half-way leaves none unknown.
+    with transaction(db):
+        db.executemany("INSERT OR IGNORE INTO published (outdir, key_code) VALUES (?, ?)", ((place, c) for c in live))
+    written = unchanged = 0
+    for code, data in plans:
         path = os.path.join(auth, code + ".xml")
         try:
             changed = write_atomically(path, data)
@@ -88,11 +92,10 @@ def publish(db, outdir, date=None, now=None):
             raise PublishError("cannot write (%s)" % error.strerror, file=path) from None
         written += changed
         unchanged += not changed
-        live.add(code)
     before = {row[0] for row in db.execute("SELECT key_code FROM published WHERE outdir = ?", (place,))}
     removed = 0
     for code in sorted(before - live):
-        if KEY_CODE.match(code):
+        if KEY_CODE.fullmatch(code):
             try:
                 os.unlink(os.path.join(auth, code + ".xml"))
                 removed += 1

@@ -8,11 +8,11 @@ import zoneinfo
 from .errors import PublishError
 
 REPEATS = (0, 1, 3, 7, 14, 30)
-DATE = re.compile(r"^\d{4}-\d{2}-\d{2}$")
+DATE = re.compile(r"\d{4}-\d{2}-\d{2}")
 
 
 def parse_date(text, what="date"):
-    if DATE.match(text):
+    if DATE.fullmatch(text):
         try:
             return datetime.date.fromisoformat(text)
         except ValueError:

@@ -57,12 +57,22 @@ def open_db(path, create=False):
     only when create is set, so that a mistyped --db is not mistaken for an empty one."""
     if not create and not os.path.exists(path):
         raise PublishError("no database here; 'deck import' makes one", file=path)
+    if not create and os.path.getsize(path) == 0:
+        # what a failed first command on a full disk could leave: not a database to fill
+        raise PublishError("an empty file, not a database; remove it and 'deck import' makes one", file=path)
+    db = None
     try:
         db = sqlite3.connect(path, isolation_level=None, check_same_thread=False)
         db.execute("PRAGMA foreign_keys = ON")
         migrate(db, path)
-    except sqlite3.DatabaseError as error:
-        raise PublishError("not a usable database (%s)" % error, file=path) from None
+    except BaseException as error:
+        if db is not None:
+            db.close()
+        if isinstance(error, sqlite3.OperationalError):
+            raise  # locked, full, read-only: told as it is
+        if isinstance(error, sqlite3.DatabaseError):
+            raise PublishError("not a usable database (%s)" % error, file=path) from None
+        raise
     return db
 
 
@@ -97,7 +107,16 @@ def transaction(db):
     db.execute("BEGIN IMMEDIATE")
     try:
         yield db
+        db.execute("COMMIT")
     except BaseException:
-        db.execute("ROLLBACK")
+        _roll_back(db)
         raise
-    db.execute("COMMIT")
+
+
+def _roll_back(db):
+    """A full disk or an I/O error may have rolled back already; the first error is the one to tell."""
+    if db.in_transaction:
+        try:
+            db.execute("ROLLBACK")
+        except sqlite3.Error:
+            pass

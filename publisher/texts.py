@@ -31,6 +31,8 @@ def problem(text, limit):
             return "bytes that are not UTF-8 (0x%02X)" % (ord(c) - 0xDC00)
         if unicodedata.category(c) in ("Cc", "Zl", "Zp"):
             return "control character U+%04X at character %d" % (ord(c), i + 1)
+        if c in "\ufffe\uffff" or 0xD800 <= ord(c) <= 0xDFFF:
+            return "U+%04X at character %d, which XML does not allow" % (ord(c), i + 1)
     units = utf16_units(text)
     if units > limit:
         return "longer than the saver keeps (%d UTF-16 units, at most %d)" % (units, limit)

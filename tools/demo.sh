@@ -119,14 +119,14 @@ if [ $publisher -eq 1 ]; then
   db=$out/publisher.db
   rm -f "$db"   # a fresh database each run, even in a reused --out folder
   today=$(date -u +%F)
-  publish() { python3 tools/tavelin-publish --db "$db" "$@"; }
+  publish() { /usr/bin/python3 tools/tavelin-publish --db "$db" "$@"; }
   publish deck import "$key" "samples/decks/$deck"
   publish key add "$key" --deck "$key" --start "$today" --per-day 100
   [ -z "$news" ] || publish news set "$news" --from "$today" --key "$key"
   echo "today's lines for $key, as tavelin-publish show --extra gives them:"
   publish show "$key" --extra | sed 's/^/  /'
   server_log=$out/publisher.log
-  python3 -u tools/tavelin-publish --db "$db" serve --port 0 >"$server_log" 2>&1 &
+  /usr/bin/python3 -u tools/tavelin-publish --db "$db" serve --port 0 >"$server_log" 2>&1 &
 else
   say "Starting the sample feed service"
   python3 -u tools/feed_server.py >"$server_log" 2>&1 &

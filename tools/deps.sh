@@ -6,7 +6,7 @@ set -euo pipefail
 what=${1:-test}
 
 packages=(
-  cmake make g++ python3 procps tzdata
+  cmake make g++ python3 python3-waitress procps tzdata
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 libwine

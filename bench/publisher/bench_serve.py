@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """tavelin-publish serve under a bounded loopback load (goal: 1,000 requests a second,
 304s included), against nginx (one worker) serving the same feeds as published files,
 measured in the same run. The load: worker processes, each with a keep-alive
@@ -6,11 +6,16 @@ connection (or, with --new-connections, one connection a request as the saver ma
 half the requests carrying the ETag of the feed so that they get a 304. Bounded by
 --requests in all and by --seconds.
 
+With --burst N (repeatable) it measures instead how long each of N clients that connect at
+once waits for its one answer (a whole office's screens starting at nine), serve and nginx.
+
     bench/publisher/bench_serve.py [--keys 1000] [--requests 20000] [--workers 2] [--runs 5]
+    bench/publisher/bench_serve.py --burst 100 --burst 1000 [--runs 3]
 """
 import argparse
 import http.client
 import multiprocessing
+import selectors
 import os
 import shutil
 import signal
@@ -28,7 +33,7 @@ NGINX_CONF = """worker_processes 1;
 daemon off;
 pid {work}/nginx.pid;
 error_log {work}/nginx-error.log;
-events {{ worker_connections 256; }}
+events {{ worker_connections 4096; }}
 http {{
     access_log {work}/nginx-access.log;
     client_body_temp_path {work}/tmp;
@@ -130,6 +135,49 @@ def worker(job):
     return done, not_modified, time.perf_counter() - start_time
 
 
+def burst(port, keys, clients):
+    """Seconds from its connect to its answer's end, for each of clients connecting at once.
+    One thread and non-blocking sockets, so that the clients themselves add no queueing."""
+    selector = selectors.DefaultSelector()
+    started, waits, failures = {}, [], 0
+    for i in range(clients):
+        sock = socket.socket()
+        sock.setblocking(False)
+        request = ("GET /auth/%s.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: TavelinScreenSaver\r\n"
+                   "Connection: close\r\n\r\n" % keys[i % len(keys)]).encode()
+        started[sock] = time.perf_counter()
+        sock.connect_ex(("127.0.0.1", port))
+        selector.register(sock, selectors.EVENT_WRITE, [request, b""])
+    deadline = time.monotonic() + 60
+    while selector.get_map() and time.monotonic() < deadline:
+        for key, events in selector.select(timeout=1):
+            sock, state = key.fileobj, key.data
+            try:
+                if events & selectors.EVENT_WRITE:
+                    sent = sock.send(state[0])
+                    state[0] = state[0][sent:]
+                    if not state[0]:
+                        selector.modify(sock, selectors.EVENT_READ, state)
+                    continue
+                data = sock.recv(65536)
+            except OSError:
+                data, failures = b"", failures + 1
+                state[1] = b""
+            if data:
+                state[1] += data
+                continue
+            if state[1].startswith(b"HTTP/1.1 200"):
+                waits.append(time.perf_counter() - started[sock])
+            elif state[1]:
+                failures += 1
+            selector.unregister(sock)
+            sock.close()
+    for key in list(selector.get_map().values()):
+        failures += 1
+        key.fileobj.close()
+    return waits, failures
+
+
 def load(port, keys, args):
     per = args.requests // args.workers
     jobs = [(port, keys, per, args.seconds, args.new_connections, w * 7919) for w in range(args.workers)]
@@ -141,6 +189,21 @@ def load(port, keys, args):
     return done / elapsed, sum(r[1] for r in results), done
 
 
+def report_bursts(args, figures):
+    print("keys=%d runs=%d burst: clients connecting at once, one request each" % (args.keys, args.runs))
+    for name, runs in figures.items():
+        for i, clients in enumerate(args.burst):
+            waits = sorted(w for run in runs for w in run[i][0])
+            failures = sum(run[i][1] for run in runs)
+            if not waits:
+                print("%-14s %5d clients: no answer (%d failures)" % (name, clients, failures))
+                continue
+            print("%-14s %5d clients: median %.3f s, 90th %.3f s, worst %.3f s, over 1 s %d of %d, failures %d"
+                  % (name, clients, statistics.median(waits), waits[int(0.9 * (len(waits) - 1))], waits[-1],
+                     sum(w > 1 for w in waits), len(waits) + failures, failures))
+    print("load average at the end: %.1f %.1f %.1f" % os.getloadavg())
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--keys", type=int, default=1000)
@@ -149,6 +212,8 @@ def main():
     parser.add_argument("--workers", type=int, default=2)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--new-connections", action="store_true")
+    parser.add_argument("--burst", type=int, action="append", metavar="CLIENTS",
+                        help="clients connecting at once, one request each (repeatable)")
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="tavelin-bench-serve-")
     os.chmod(work, 0o755)  # nginx's workers read it as another user
@@ -168,9 +233,15 @@ def main():
                 else:
                     process, port = start_nginx(work, out)
                 try:
-                    figures[name].append(load(port, keys, args))
+                    if args.burst:
+                        figures[name].append([burst(port, keys, n) for n in args.burst])
+                    else:
+                        figures[name].append(load(port, keys, args))
                 finally:
                     stop(process)
+        if args.burst:
+            report_bursts(args, figures)
+            return
         mode = "one connection a request" if args.new_connections else "keep-alive"
         print("keys=%d requests/run<=%d workers=%d runs=%d %s" % (args.keys, args.requests, args.workers, args.runs, mode))
         for name, runs in figures.items():

@@ -1,7 +1,11 @@
+import codecs
 import os
+import sqlite3
 import unittest
+from unittest import mock
 
 from support import Scratch
+from publisher import store
 
 GOOD = "word,translation\nok,fine\n"
 
@@ -15,20 +19,34 @@ class ImportTest(Scratch):
         self.ok("key", "add", "K", "--deck", deck, "--start", "2026-01-01", "--per-day", per_day)
 
     def test_csv_tsv_and_notes_export_give_the_same_words(self):
-        files = {
-            "a.csv": "\ufeffWord,translation,gender,notes\r\ncasa,house,feminine,\"plural casas, la casa\"\r\n\r\n",
-            "b.tsv": "translation\tword\tgender\tnotes\nhouse\tcasa\tfeminine\tplural casas, la casa\n",
-            "c.txt": "#separator:tab\n#html:true\n#notetype column:1\n"
-                     "Basic\t<b>casa</b>\thouse\n",
-        }
-        expected = {"a.csv": "casa:house, gender:feminine, [plural casas, la casa]",
-                    "b.tsv": "casa:house, gender:feminine, [plural casas, la casa]",
-                    "c.txt": "casa:house"}
-        for name, content in files.items():
+        full = "casa:house, gender:feminine, [plural casas, la casa]"
+        unicode_text = "word\ttranslation\tgender\r\ncasa\thouse\tfeminine\r\n"
+        rows = [
+            ("a.csv", "\ufeffWord,translation,gender,notes\r\ncasa,house,feminine,\"plural casas, la casa\"\r\n\r\n",
+             full),
+            ("b.tsv", "translation\tword\tgender\tnotes\nhouse\tcasa\tfeminine\tplural casas, la casa\n", full),
+            ("c.txt", "#separator:tab\n#html:true\n#notetype column:1\nBasic\t<b>casa</b>\thouse\n", "casa:house"),
+            # as spreadsheet programs write them
+            ("d.txt", codecs.BOM_UTF16_LE + unicode_text.encode("utf-16-le"), "casa:house, gender:feminine"),
+            ("e.txt", codecs.BOM_UTF16_BE + unicode_text.encode("utf-16-be"), "casa:house, gender:feminine"),
+            ("f.csv", "sep=;\r\nword;translation;notes\r\ncasa;house;\"plural casas, la casa\"\r\n",
+             "casa:house, [plural casas, la casa]"),
+            ("g.csv", "word,translation\n  \n,\n , ,\ncasa,house\n,,,\n", "casa:house"),
+        ]
+        for name, content, expected in rows:
             with self.subTest(file=name):
                 self.ok("deck", "import", name, self.write(name, content))
                 self.ok("key", "add", "K" + name[0], "--deck", name, "--start", "2026-01-01", "--per-day", "5")
-                self.assertEqual(self.lines("K" + name[0], "2026-01-01", "--extra"), [expected[name]])
+                self.assertEqual(self.lines("K" + name[0], "2026-01-01", "--extra"), [expected])
+
+    def test_a_repeated_row_is_kept_once_and_its_lines_are_named(self):
+        path = self.write("r.csv", "word,translation\ncasa,house\ncasa,house\ncasa,home\nperro,dog\ncasa,house\n")
+        code, out, err = self.cli("deck", "import", "d", path)
+        self.assertEqual(code, 0, err)
+        self.assertIn("3 words imported", out)
+        self.assertEqual(err, "%s: 2 repeated rows left out, lines 3, 6\n" % path)
+        self.key()
+        self.assertEqual(self.lines(), ["casa:house", "casa:home", "perro:dog"])
 
     def test_html_of_a_notes_export_becomes_plain_text(self):
         content = ("#separator:tab\n#html:true\n"
@@ -60,6 +78,8 @@ class ImportTest(Scratch):
             ("word,translation,colour\nx,y,z\n", "line 1", "", "unknown column 'colour'"),
             ("word,notes\nx,y\n", "line 1", "", "no column 'translation'"),
             ("#separator:tab\n#html:false\nonly a word\n", "line 3", "field 'translation'", "empty"),
+            ("word,translation\nx,a\uffffb\n", "line 2", "field 'translation'", "U+FFFF"),
+            ("word,translation,notes\nx,y,\ufffe\n", "line 2", "field 'notes'", "U+FFFE"),
         ]
         for content, line, field, why in rows:
             with self.subTest(content=content[:40]):
@@ -94,6 +114,15 @@ class ImportTest(Scratch):
                 self.refused("deck", "import", "d", self.write("e.csv", content))
         self.assertIn("cannot read", self.refused("deck", "import", "d", self.path("missing.csv")))
         self.assertFalse(os.path.exists(self.db))  # a failed first import leaves no database
+
+    def test_a_first_import_that_fails_to_write_leaves_no_database(self):
+        full = sqlite3.OperationalError("database or disk is full")
+        with mock.patch.object(store, "migrate", side_effect=full):
+            self.assertIn("disk is full", self.refused("deck", "import", "d", self.write("g.csv", GOOD)))
+        self.assertFalse(os.path.exists(self.db))
+        self.write("t.db", b"")  # as such a failure used to leave it
+        self.assertIn("empty", self.refused("key", "list"))
+        self.ok("deck", "import", "d", self.path("g.csv"))
 
 
 if __name__ == "__main__":

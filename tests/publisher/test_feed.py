@@ -2,7 +2,7 @@ import sqlite3
 import unittest
 
 from support import Scratch
-from publisher import feed, store
+from publisher import deckfile, feed, model, store
 
 
 def word(**fields):
@@ -71,7 +71,7 @@ class NewsTest(Scratch):
 
     def test_news_the_saver_would_not_show_is_refused(self):
         self.deck()
-        for text in ("ab", "x" * 1024, "tab\there", "a < b ]] c"):
+        for text in ("ab", "x" * 1024, "tab\there", "a < b ]] c", "News \uffff here", "\ufffe!!"):
             with self.subTest(text=text[:10]):
                 self.refused("news", "set", text, "--from", "2026-01-01")
         self.refused("news", "set", "for nobody", "--from", "2026-01-01", "--key", "nobody")
@@ -85,6 +85,7 @@ class StorageTest(Scratch):
         self.deck()
         rows = [
             ("_bad", "d", "2026-01-01", "1", "UTC"),
+            ("K2\n", "d", "2026-01-01", "1", "UTC"),
             ("x" * 65, "d", "2026-01-01", "1", "UTC"),
             ("K", "nodeck", "2026-01-01", "1", "UTC"),
             ("K", "d", "2026-1-1", "1", "UTC"),
@@ -117,6 +118,16 @@ class StorageTest(Scratch):
         db.commit()
         db.close()
         self.assertIn("newer", self.refused("key", "list"))
+
+    def test_a_full_disk_is_reported_as_such(self):
+        self.deck()
+        db = store.open_db(self.db)
+        self.addCleanup(db.close)
+        db.execute("PRAGMA max_page_count = %d" % db.execute("PRAGMA page_count").fetchone()[0])
+        rows = [deckfile.Row(i, dict(word(word="w%d" % i, translation="t" * 100))) for i in range(500)]
+        with self.assertRaisesRegex(sqlite3.OperationalError, "full"):
+            model.import_deck(db, "big", rows)
+        self.assertEqual(model.list_decks(db), [("d", 3)])
 
     def test_a_file_that_is_no_database_is_named(self):
         self.write("t.db", "not sqlite at all " * 100)

@@ -31,6 +31,15 @@ class PublishTest(Scratch):
         self.assertEqual(self.ok("publish", self.out, "--date", "2026-01-05"), "0 feeds written, 1 unchanged, 1 removed\n")
         self.assertEqual(sorted(os.listdir(self.path("out", "auth"))), ["B.xml", "handmade.xml"])
 
+    def test_feeds_written_before_a_failure_are_removed_with_their_keys(self):
+        os.makedirs(self.feed("B"))  # B's file cannot be written: the run fails after A's
+        self.assertIn("B.xml", self.refused("publish", self.out, "--date", "2026-01-06"))
+        self.assertTrue(os.path.exists(self.feed("A")))
+        self.ok("key", "remove", "A")
+        os.rmdir(self.feed("B"))
+        self.assertEqual(self.ok("publish", self.out, "--date", "2026-01-06"), "1 feeds written, 0 unchanged, 1 removed\n")
+        self.assertEqual(os.listdir(self.path("out", "auth")), ["B.xml"])
+
     def test_an_unchanged_feed_is_not_rewritten(self):
         self.ok("publish", self.out, "--date", "2026-01-06")
         os.utime(self.feed("A"), (1, 1))

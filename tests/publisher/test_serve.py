@@ -1,18 +1,29 @@
 import datetime
 import email.utils
 import http.client
+import io
 import os
+import re
 import signal
+import socket
+import sqlite3
 import subprocess
 import sys
 import threading
 import unittest
-import unittest.mock
 
 from support import ROOT, Scratch
-from publisher import serve
+from publisher import feedapp, server
 
 UTC = datetime.timezone.utc
+LOG_LINE = re.compile(r"[^ ]+ [^ ]+ [^ ]+ \d{3} \|[^|]*\|( .*)?")
+
+
+class Lines(io.StringIO):
+    """The access log, for a test to read back."""
+
+    def lines(self):
+        return self.getvalue().splitlines()
 
 
 class ServeTest(Scratch):
@@ -20,17 +31,17 @@ class ServeTest(Scratch):
         super().setUp()
         self.deck()
         self.ok("key", "add", "K", "--deck", "d", "--start", "2026-01-01", "--per-day", "1", "--tz", "Europe/Paris")
+        self.ok("key", "add", "J", "--deck", "d", "--start", "2026-01-01", "--per-day", "1")
         self.ok("key", "add", "Later", "--deck", "d", "--start", "2027-01-01", "--per-day", "1")
         self.now = datetime.datetime(2026, 1, 2, 12, 0, tzinfo=UTC)
-        feeds = serve.Feeds(self.db, clock=lambda: self.now)
-        self.server = serve.FeedServer(("127.0.0.1", 0), feeds)
-        self.server.print_lock = threading.Lock()
-        thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.05})
+        self.log = Lines()
+        self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now), "127.0.0.1", 0,
+                                    log=server.AccessLog(self.log))
+        thread = threading.Thread(target=self.server.run, kwargs={"handle_signals": False})
         thread.start()
         self.addCleanup(thread.join)
-        self.addCleanup(self.server.server_close)
-        self.addCleanup(self.server.shutdown)
-        self.conn = http.client.HTTPConnection("127.0.0.1", self.server.server_address[1], timeout=10)
+        self.addCleanup(self.server.stop)
+        self.conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
         self.addCleanup(self.conn.close)
 
     def request(self, path, method="GET", **headers):
@@ -38,71 +49,175 @@ class ServeTest(Scratch):
         response = self.conn.getresponse()
         return response, response.read()
 
-    def quiet(self):
-        return unittest.mock.patch("builtins.print")
+    def status(self, path="/auth/K.xml", **headers):
+        return self.request(path, **headers)[0].status
+
+    def raw(self, data):
+        """What the server answers to data sent as it is, up to its closing the connection;
+        None when it closed on a request it did not read to the end."""
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=10) as sock:
+            answer = b""
+            try:
+                sock.sendall(data)
+                while True:
+                    part = sock.recv(65536)
+                    if not part:
+                        return answer
+                    answer += part
+            except ConnectionResetError:
+                return None
 
     def test_a_feed_with_its_headers_and_a_304_for_its_etag(self):
-        with self.quiet():
-            response, body = self.request("/auth/K.xml")
-            self.assertEqual(response.status, 200)
-            self.assertEqual(response.getheader("Content-Type"), "text/xml; charset=utf-8")
-            self.assertEqual(int(response.getheader("Content-Length")), len(body))
-            self.assertIn(b"<word1>b</word1>", body)
-            etag = response.getheader("ETag")
-            # The database changed after Paris's 2 January began, so its time counts.
-            modified = email.utils.parsedate_to_datetime(response.getheader("Last-Modified"))
-            self.assertEqual(modified.timestamp(), int(os.stat(self.db).st_mtime))
-            head, head_body = self.request("/auth/K.xml", "HEAD")
-            self.assertEqual((head.status, head_body, head.getheader("ETag")), (200, b"", etag))
-            self.assertEqual(head.getheader("Content-Length"), str(len(body)))
-            again, again_body = self.request("/auth/K.xml", **{"If-None-Match": 'W/"other", ' + etag})
-            self.assertEqual((again.status, again_body, again.getheader("ETag")), (304, b"", etag))
-            other, _ = self.request("/auth/K.xml", **{"If-None-Match": '"other"'})
-            self.assertEqual(other.status, 200)
-            since = response.getheader("Last-Modified")
-            self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": since})[0].status, 304)
-            before = email.utils.formatdate(modified.timestamp() - 1, usegmt=True)
-            self.assertEqual(self.request("/auth/K.xml", **{"If-Modified-Since": before})[0].status, 200)
+        response, body = self.request("/auth/K.xml")
+        self.assertEqual(response.status, 200)
+        self.assertEqual(response.getheader("Content-Type"), "text/xml; charset=utf-8")
+        self.assertEqual(int(response.getheader("Content-Length")), len(body))
+        self.assertIn(b"<word1>b</word1>", body)
+        etag = response.getheader("ETag")
+        head, head_body = self.request("/auth/K.xml", "HEAD")
+        self.assertEqual((head.status, head_body, head.getheader("ETag")), (200, b"", etag))
+        self.assertEqual(head.getheader("Content-Length"), str(len(body)))
+        again, again_body = self.request("/auth/K.xml", **{"If-None-Match": 'W/"other", ' + etag})
+        self.assertEqual((again.status, again_body, again.getheader("ETag")), (304, b"", etag))
+        since = response.getheader("Last-Modified")
+        earlier = email.utils.formatdate(self.now.timestamp() - 1, usegmt=True)
+        rows = [
+            ({"If-None-Match": '"other"'}, 200),
+            ({"If-Modified-Since": since}, 304),
+            ({"If-Modified-Since": earlier}, 200),
+            ({"If-None-Match": '"other"', "If-Modified-Since": since}, 200),   # the ETag decides
+            ({"If-Modified-Since": "Mon, 07 Dec 99999999999999999999 20:49:57 GMT"}, 200),
+            ({"If-Modified-Since": "yesterday"}, 200),
+        ]
+        for headers, expected in rows:
+            with self.subTest(headers=headers):
+                self.assertEqual(self.status(**headers), expected)
+
+    def test_last_modified_follows_the_content_not_the_file(self):
+        first, _ = self.request("/auth/K.xml")
+        self.ok("news", "set", "fresh news", "--from", "2026-01-01")   # within the same second
+        second, _ = self.request("/auth/K.xml")
+        self.assertNotEqual(first.getheader("ETag"), second.getheader("ETag"))
+        self.assertEqual(self.status(**{"If-Modified-Since": first.getheader("Last-Modified")}), 200)
+        self.assertEqual(self.status(**{"If-Modified-Since": second.getheader("Last-Modified")}), 304)
 
     def test_404_for_unknown_keys_keys_before_their_start_and_other_paths(self):
-        with self.quiet():
-            for path in ("/auth/Nobody.xml", "/auth/Later.xml", "/auth/K.json", "/", "/auth/../t.db",
-                         "/auth/%3Cscript%3E.xml"):
-                with self.subTest(path=path):
-                    response, body = self.request(path)
-                    self.assertEqual(response.status, 404)
-                    self.assertEqual(response.getheader("Content-Type"), "text/html; charset=utf-8")
-                    self.assertNotIn(b"<script>", body)
+        for path in ("/auth/Nobody.xml", "/auth/Later.xml", "/auth/K.json", "/", "/auth/../t.db",
+                     "/auth/%3Cscript%3E.xml", "/auth/K.xml%0A", "/auth/K.xml%00", "/auth/K.xml/"):
+            with self.subTest(path=path):
+                response, body = self.request(path)
+                self.assertEqual(response.status, 404)
+                self.assertEqual(response.getheader("Content-Type"), "text/html; charset=utf-8")
+                self.assertNotIn(b"<script>", body)
 
     def test_the_feed_follows_the_database_and_the_keys_day(self):
-        with self.quiet():
-            _, first = self.request("/auth/K.xml")
-            self.ok("news", "set", "fresh news", "--from", "2026-01-01")
-            _, second = self.request("/auth/K.xml")
-            self.assertIn(b"<news>fresh news</news>", second)
-            self.assertEqual(second.replace(b"<news>fresh news</news>\n", b""), first)
-            self.now = datetime.datetime(2026, 1, 2, 22, 59, 59, tzinfo=UTC)  # 23:59:59 in Paris
-            self.assertEqual(self.request("/auth/K.xml")[1], second)
-            self.now = datetime.datetime(2026, 1, 2, 23, 0, 0, tzinfo=UTC)   # the 3rd has begun there
-            _, third = self.request("/auth/K.xml")
-            self.assertIn(b"<word1>c</word1>", third)
-            self.assertNotEqual(third, second)
+        _, first = self.request("/auth/K.xml")
+        self.ok("news", "set", "fresh news", "--from", "2026-01-01")
+        _, second = self.request("/auth/K.xml")
+        self.assertIn(b"<news>fresh news</news>", second)
+        self.assertEqual(second.replace(b"<news>fresh news</news>\n", b""), first)
+        self.now = datetime.datetime(2026, 1, 2, 22, 59, 59, tzinfo=UTC)  # 23:59:59 in Paris
+        self.assertEqual(self.request("/auth/K.xml")[1], second)
+        self.now = datetime.datetime(2026, 1, 2, 23, 0, 0, tzinfo=UTC)   # the 3rd has begun there
+        _, third = self.request("/auth/K.xml")
+        self.assertIn(b"<word1>c</word1>", third)
+        self.assertNotEqual(third, second)
 
-    def test_the_command_prints_its_port_logs_each_request_and_ends_on_sigterm(self):
-        process = subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "tavelin-publish"),
+    def test_a_missing_or_emptied_database_gets_503_and_is_not_written(self):
+        self.assertEqual(self.status(), 200)
+        with open(self.db, "r+b") as f:
+            f.truncate(0)
+        response, body = self.request("/auth/K.xml")
+        self.assertEqual(response.status, 503)
+        self.assertIn(b"Service Unavailable", body)
+        self.assertEqual(os.path.getsize(self.db), 0)
+        os.unlink(self.db)
+        self.assertEqual(self.status(), 503)
+        self.assertFalse(os.path.exists(self.db))
+
+    def test_a_writers_lock_holds_back_only_feeds_not_computed_yet(self):
+        response, _ = self.request("/auth/K.xml")
+        writer = sqlite3.connect(self.db, isolation_level=None)
+        self.addCleanup(writer.close)
+        writer.execute("BEGIN EXCLUSIVE")
+        writer.execute("DELETE FROM news")
+        self.assertEqual(self.request("/auth/K.xml")[0].getheader("ETag"), response.getheader("ETag"))
+        locked, _ = self.request("/auth/J.xml")
+        self.assertEqual((locked.status, locked.getheader("Retry-After")), (503, feedapp.RETRY_AFTER))
+        writer.execute("COMMIT")
+        self.assertEqual(self.status("/auth/J.xml"), 200)
+
+    def test_one_escaped_log_line_for_each_request_whatever_its_fate(self):
+        smuggled = b"GET /auth/J.xml HTTP/1.1\r\nHost: x\r\n\r\n"
+        requests = [
+            (b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nUser-Agent: a\r\n b\n127.0.0.1 GET /forged 200 |x|\r\n"
+             b"Connection: close\r\n\r\n", b"400"),
+            (b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nUser-Agent: a\r\n\tfolded |forged|\r\nConnection: close\r\n\r\n",
+             b"200"),
+            (b"GET /auth/K.xml\x00 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", b"404"),
+            (b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nContent-Length: %d\r\nConnection: close\r\n\r\n%s"
+             % (len(smuggled), smuggled), b"200"),
+            (b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: gzip\r\n\r\n", b"501"),
+            (b"GET /" + b"a" * 20000 + b" HTTP/1.1\r\nHost: x\r\n\r\n", b"431"),
+            (b"DELETE /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", b"405"),
+        ]
+        for data, expected in requests:
+            with self.subTest(request=data[:60]):
+                answer = self.raw(data)
+                if answer is None and expected == b"431":
+                    continue  # the rest of the headers was left unread, so the kernel reset
+                self.assertEqual(answer.split(b" ")[1], expected, answer[:200])
+                self.assertEqual(len(re.findall(rb"HTTP/1\.[01] \d{3}", answer)), 1)
+        lines = self.log.lines()
+        self.assertEqual(len(lines), len(requests), lines)
+        for line, (data, expected) in zip(lines, requests):
+            self.assertRegex(line, LOG_LINE)
+            self.assertEqual(line.split(" ")[3], expected.decode())
+        self.assertNotIn("\x00", self.log.getvalue())
+        self.assertIn("|a\\x09folded \\x7cforged\\x7c|", lines[1])
+
+
+class IdleTest(Scratch):
+    def test_an_idle_connection_is_closed(self):
+        self.deck()
+        running = server.Server(feedapp.make_app(self.db), "127.0.0.1", 0, log=server.AccessLog(Lines()),
+                                channel_timeout=1, cleanup_interval=1)
+        thread = threading.Thread(target=running.run, kwargs={"handle_signals": False})
+        thread.start()
+        self.addCleanup(thread.join)
+        self.addCleanup(running.stop)
+        with socket.create_connection(("127.0.0.1", running.port), timeout=30) as idle:
+            self.assertEqual(idle.recv(1), b"")
+
+
+class CommandTest(Scratch):
+    def test_the_command_prints_its_port_logs_each_request_and_finishes_them_on_sigterm(self):
+        self.deck()
+        self.ok("key", "add", "K", "--deck", "d", "--start", "2026-01-01", "--per-day", "1")
+        process = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "tools", "tavelin-publish"),
                                     "--db", self.db, "serve", "--port", "0"],
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         try:
             first = process.stdout.readline()
             self.assertRegex(first, r"^PORT=\d+\n$")
-            conn = http.client.HTTPConnection("127.0.0.1", int(first[5:]), timeout=10)
+            port = int(first[5:])
+            conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
             for path in ("/auth/K.xml", "/nothing"):
                 conn.request("GET", path, headers={"User-Agent": "TavelinScreenSaver"})
                 conn.getresponse().read()
                 self.assertRegex(process.stdout.readline(), r"^127\.0\.0\.1 GET %s \d{3} \|TavelinScreenSaver\|\n$" % path)
-            conn.close()
+            waiting = [socket.create_connection(("127.0.0.1", port), timeout=10) for _ in range(5)]
+            for sock in waiting:
+                sock.sendall(b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
             process.send_signal(signal.SIGTERM)
-            self.assertEqual(process.wait(timeout=10), 0)
+            for sock in waiting:
+                with sock, sock.makefile("rb") as answer:
+                    self.assertEqual(answer.readline(), b"HTTP/1.1 200 OK\r\n")
+                    length = [int(line[15:]) for line in iter(answer.readline, b"\r\n")
+                              if line.lower().startswith(b"content-length:")]
+                    self.assertIn(b"</feed>", answer.read(length[0]))
+            self.assertEqual(process.wait(timeout=20), 0)
+            conn.close()
         finally:
             if process.poll() is None:
                 process.kill()

@@ -1,0 +1,218 @@
+"""WSGI applications on Waitress: bounded queues and request sizes, one access-log line
+per request whatever its fate, and a stop on SIGTERM or Ctrl+C that finishes the
+requests already received."""
+import signal
+import sys
+import threading
+import time
+
+from waitress import wasyncore
+from waitress.channel import ClientDisconnected, HTTPChannel
+from waitress.server import BaseWSGIServer, create_server
+from waitress.task import ErrorTask, WSGITask
+
+LIMITS = {
+    # A whole office's screens start at nine: their connections wait in the queue, not in
+    # SYN retries a second or more apart.
+    "backlog": 2048,
+    # A connection costs a socket and its buffers, not a thread.
+    "connection_limit": 2000,
+    "asyncore_use_poll": True,  # select() stops at descriptor 1,024
+    "threads": 8,
+    # An idle connection is closed after this many seconds, checked every cleanup_interval.
+    "channel_timeout": 20,
+    "cleanup_interval": 5,
+    "max_request_header_size": 16384,
+    "max_request_body_size": 1 << 20,
+    "asyncore_loop_timeout": 0.2,  # how soon a stop is noticed
+    "ident": "tavelin-publish",
+    "clear_untrusted_proxy_headers": True,
+}
+STOP_GRACE = 10  # seconds a stop waits for the requests in hand
+
+
+def escaped(text, spaces=True):
+    """text with every byte that could end or split a log line written as \\xNN."""
+    out = []
+    for c in text:
+        o = ord(c)
+        if 0x21 <= o <= 0x7E and c not in "\\|" or (c == " " and spaces):
+            out.append(c)
+        elif o <= 0xFF:
+            out.append("\\x%02x" % o)
+        else:
+            out.append("\\u%04x" % o if o <= 0xFFFF else "\\U%08x" % o)
+    return "".join(out)
+
+
+class AccessLog:
+    """'ADDRESS METHOD TARGET STATUS |USER-AGENT|' and a detail for failures, one line a
+    request, written whole even when the serving threads finish together."""
+
+    def __init__(self, stream=None):
+        self.stream = stream
+        self.lock = threading.Lock()
+
+    def write(self, address, method, target, status, agent, detail=None):
+        line = "%s %s %s %d |%s|" % (escaped(address or "-", False), escaped(method or "-", False),
+                                     escaped(target or "-", False), status, escaped(agent or ""))
+        if detail:
+            line += " " + escaped(detail)
+        stream = self.stream or sys.stdout
+        with self.lock:
+            try:
+                stream.write(line + "\n")
+                stream.flush()
+            except (OSError, ValueError):
+                pass  # a closed standard output must not stop the answers
+
+    def task(self, task, detail=None, status=None):
+        environ = getattr(task, "environ", None) or {}
+        self.request(task.channel.addr, task.request, status or int(task.status[:3]),
+                     detail or environ.get("tavelin.log_detail"))
+
+    def request(self, address, request, status, detail=None):
+        method, target = _request_line(request)
+        address = address[0] if isinstance(address, tuple) else str(address)
+        self.write(address, method, target, status, request.headers.get("USER_AGENT"), detail)
+
+
+def _request_line(request):
+    """(method, target) of a request, as much of them as was read."""
+    method = getattr(request, "command", None)
+    target = getattr(request, "request_uri", None)
+    if method is None:
+        parts = (getattr(request, "first_line", None) or b"").split(b" ")
+        method = parts[0].decode("latin-1") if parts[0] else None
+        target = parts[1].decode("latin-1") if len(parts) > 1 else None
+    return method, target
+
+
+class _Logged:
+    def service(self):
+        try:
+            super().service()
+        except ClientDisconnected:
+            self.channel.server.access_log.task(self, "client went away")
+            raise
+        # Any other failure is answered by a fresh error task, which writes the line.
+        self.channel.server.access_log.task(self)
+
+
+class _WSGITask(_Logged, WSGITask):
+    def write(self, data):
+        if self.request.command == "HEAD" and data:
+            # The headers of the GET, Content-Length included; the body counted, not sent.
+            super().write(b"")
+            self.content_bytes_written += len(data)
+            return
+        super().write(data)
+
+
+class _ErrorTask(_Logged, ErrorTask):
+    pass
+
+
+class _Channel(HTTPChannel):
+    task_class = _WSGITask
+    error_task_class = _ErrorTask
+
+    def busy(self):
+        return bool(self.requests or self.total_outbufs_len)
+
+    def service(self):
+        if not self.connected and self.requests:
+            self.server.access_log.request(self.addr, self.requests[0], 499, "client went away before the answer")
+        super().service()
+
+
+def guarded(app):
+    """app, with an exception turned into a 500 and a log detail instead of a traceback."""
+
+    def guarded_app(environ, start_response):
+        try:
+            return app(environ, start_response)
+        except Exception as error:  # one bad request must not end the server
+            environ["tavelin.log_detail"] = "%s: %s" % (type(error).__name__, error)
+            body = b"internal error\n"
+            start_response("500 Internal Server Error", [("Content-Type", "text/plain; charset=utf-8"),
+                                                         ("Content-Length", str(len(body)))], sys.exc_info())
+            return [body]
+
+    return guarded_app
+
+
+def mount(routes, fallback):
+    """One application of several: the first (path prefix, app) whose prefix starts the
+    path answers, else fallback. Each sees the whole path."""
+
+    def mounted(environ, start_response):
+        path = environ.get("PATH_INFO", "")
+        for prefix, app in routes:
+            if path.startswith(prefix):
+                return app(environ, start_response)
+        return fallback(environ, start_response)
+
+    return mounted
+
+
+class Server:
+    """app on host:port until stop() or SIGTERM / SIGINT; run() returns the exit code."""
+
+    def __init__(self, app, host, port, log=None, **limits):
+        self.map = {}
+        self.stopping = threading.Event()
+        self.server = create_server(guarded(app), map=self.map, host=host, port=port, **{**LIMITS, **limits})
+        self.listeners = [s for s in self.map.values() if isinstance(s, BaseWSGIServer)]
+        for listener in self.listeners:
+            listener.channel_class = _Channel
+            listener.access_log = log or AccessLog()
+        self.port = int(self.listeners[0].effective_port)
+
+    def stop(self, *_):
+        self.stopping.set()
+
+    def run(self, handle_signals=True):
+        if handle_signals:
+            signal.signal(signal.SIGTERM, self.stop)
+            signal.signal(signal.SIGINT, self.stop)
+        timeout = LIMITS["asyncore_loop_timeout"]
+        while not self.stopping.is_set():
+            wasyncore.loop(timeout=timeout, map=self.map, use_poll=True, count=1)
+        self._finish(time.monotonic() + STOP_GRACE)
+        return 0
+
+    def _channels(self):
+        return [c for c in list(self.map.values()) if isinstance(c, _Channel)]
+
+    @staticmethod
+    def _accept_waiting(listener):
+        """Connections the kernel took already: their clients sent their requests to us."""
+        for _ in range(LIMITS["connection_limit"]):
+            try:
+                got = listener.accept()
+            except OSError:
+                return
+            if got is None:
+                return
+            listener.set_socket_options(got[0])
+            listener.channel_class(listener, got[0], listener.fix_addr(got[1]), listener.adj, map=listener._map)
+
+    def _finish(self, deadline):
+        """No new connections; the requests received are answered, then every connection closes."""
+        for listener in self.listeners:
+            self._accept_waiting(listener)
+            wasyncore.dispatcher.close(listener)
+        while time.monotonic() < deadline:
+            # Read first: a request that arrived is received before its connection is judged idle.
+            wasyncore.loop(timeout=0.05, map=self.map, use_poll=True, count=1)
+            for channel in self._channels():
+                if not channel.busy() and channel.request is None:
+                    channel.handle_close()
+            if not self._channels():
+                break
+        for channel in self._channels():
+            channel.handle_close()
+        self.listeners[0].task_dispatcher.shutdown(cancel_pending=True, timeout=1)
+        for listener in self.listeners:
+            listener.trigger.close()
