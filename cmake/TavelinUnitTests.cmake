@@ -22,11 +22,3 @@ endforeach()
 add_test(NAME unit.publisher
          COMMAND /usr/bin/python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher -t ${PROJECT_SOURCE_DIR}/tests/publisher)
 set_tests_properties(unit.publisher PROPERTIES TIMEOUT 300 ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)
-
-# The deployment templates (installer/policy, the MSI's checks) against the saver's own
-# table of settings, printed by a program built from that table.
-add_executable(print_settings_table ${PROJECT_SOURCE_DIR}/tests/templates/print_settings_table.cpp)
-target_link_libraries(print_settings_table PRIVATE tavelin_settings)
-add_test(NAME templates.policy COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/templates/test_policy_templates.py)
-set_tests_properties(templates.policy PROPERTIES
-  ENVIRONMENT "TAVELIN_SETTINGS_TABLE=$<TARGET_FILE:print_settings_table>;TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

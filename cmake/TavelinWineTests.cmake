@@ -1,8 +1,8 @@
 # Tests under Wine: tests/wine/<group>/*.cpp becomes wine_<group>.exe, run by
-# CTest through tools/wine/wine-run in a private prefix and X display; the
+# CTest through tests/support/wine-run in a private prefix and X display; the
 # e2e tests (tests/e2e/test_*.py) drive Tavelin.scr from outside.
 set(TAVELIN_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/wine/wine-run --root ${TAVELIN_WINE_ROOT} --)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/support/wine-run --root ${TAVELIN_WINE_ROOT} --)
 
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -25,12 +25,12 @@ foreach(group IN LISTS groups)
     set(with --with ${PROJECT_SOURCE_DIR}/tests/wine/${group}/server.py)
   endif()
   add_test(NAME wine.${group}
-           COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/wine-run --root ${TAVELIN_WINE_ROOT} ${with} -- $<TARGET_FILE:wine_${group}>)
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/support/wine-run --root ${TAVELIN_WINE_ROOT} ${with} -- $<TARGET_FILE:wine_${group}>)
   set_tests_properties(wine.${group} PROPERTIES TIMEOUT 600 FIXTURES_REQUIRED wine_prefixes)
 endforeach()
 
-# Small helper programs the e2e tests and the wine tests start (tools/win32/*.cpp, one each).
-file(GLOB helper_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/win32/*.cpp)
+# Small helper programs the e2e tests and the wine tests start (tests/support/win32/*.cpp, one each).
+file(GLOB helper_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/win32/*.cpp)
 foreach(source IN LISTS helper_sources)
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name} ${source})

@@ -14,7 +14,7 @@ packages=(
   nsis wixl msitools
 )
 case $what in
-  test) packages+=(clang libclang-rt-14-dev sgml-data nginx) ;;
+  test) packages+=(clang libclang-rt-14-dev sgml-data nginx python3-olefile) ;;
   demo) ;;
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;

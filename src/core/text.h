@@ -40,6 +40,20 @@ constexpr std::u16string_view CutText(std::u16string_view text, size_t limit) {
     return text.substr(0, CutLength(text, limit));
 }
 
+// ASCII letters in lower case, every other unit as it is: element names and URL
+// schemes compare this way, the same in every locale.
+constexpr char16_t AsciiLower(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+// Whether text is lower (itself written in lower case) with ASCII case ignored.
+constexpr bool EqualsAsciiLower(std::u16string_view text, std::u16string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (AsciiLower(text[i]) != lower[i]) return false;
+    }
+    return true;
+}
+
 // A fixed-size field: text cut silently at its limit of units.
 inline std::u16string CapText(std::u16string_view text, size_t limit) { return std::u16string(CutText(text, limit)); }
 

@@ -9,8 +9,6 @@ namespace {
 
 using namespace std::string_view_literals; // names compared without a length scan each time
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
 std::u16string_view Field(const XmlTreeObject& object, size_t limit) {
     return CutText(object.pData->szValue(), limit);
 }
@@ -72,12 +70,7 @@ void AddComposed(const std::u16string& text, Group& messages, Log& log) {
 } // namespace
 
 bool NameIs(const XmlTreeObject& object, std::u16string_view name) {
-    const std::u16string_view have = object.pData->szName();
-    if (have.size() != name.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (Lower(have[i]) != name[i]) return false;
-    }
-    return true;
+    return EqualsAsciiLower(object.pData->szName(), name);
 }
 
 void ExtractNews(const XmlTree& tree, News& news, Log& log) {

@@ -22,11 +22,6 @@ def settings_table():
     return key, {name: (reg_type, kind, int(limit)) for name, reg_type, kind, limit in rows[1:]}
 
 
-def read_installer(name):
-    with open(os.path.join(SOURCE, "installer", name), encoding="utf-8") as f:
-        return f.read()
-
-
 def elements(policy):
     found = policy.find("p:elements", NS)
     return list(found) if found is not None else []
@@ -109,21 +104,6 @@ class PolicyTemplatesTest(unittest.TestCase):
             limits = {name: int(most) for name, most in re.findall(r'\["([A-Z]+)", (\d+)\]', f.read())}
         texts = {name.upper(): limit for name, (_, kind, limit) in self.table.items() if kind == "text"}
         self.assertEqual(limits, texts)
-
-    def test_the_setup_program_and_the_package_write_values_the_saver_reads_with_their_types(self):
-        nsi, wxs, msi_script = (read_installer(n) for n in ("tavelin.nsi", "tavelin.wxs", "build-msi.sh"))
-        by_setup = {name: "REG_SZ" if call == "Str" else "REG_DWORD"
-                    for call, name in re.findall(r'WriteReg(Str|DWORD) HKLM "\$\{SETTINGS_KEY\}" "(\w+)"', nsi)}
-        # The package writes a number where the property it writes holds "#<n>".
-        by_package = {name: "REG_DWORD" if re.search(r'Property="%s" Value="#\d' % prop, wxs) else "REG_SZ"
-                      for name, prop in re.findall(r'Name="(\w+)" Type="string" Value="\[(\w+)\]"', wxs)}
-        self.assertEqual(by_setup, by_package)
-        self.assertEqual(by_setup, {name: self.table.get(name, ("absent",))[0] for name in by_setup})
-        self.assertIn("Recall", by_setup)
-        options = set(re.findall(r'MatchOption \$R4 "([A-Z]+)"', nsi))
-        self.assertEqual(options, {name.upper() for name in by_setup})
-        secure = re.search(r"SET \S+ = '([^']*)'\s+WHERE \S+ = 'SecureCustomProperties'", msi_script)
-        self.assertEqual(set(secure.group(1).split(";")) - {"WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED"}, options)
 
 
 if __name__ == "__main__":
