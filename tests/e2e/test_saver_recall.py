@@ -16,16 +16,10 @@ REVEALED = "WM_TIMER,ID_FRAMETIMER Recall: line at x="
 
 def lit_columns(shot):
     """The first and last column holding a bright pixel, or None on a black screen."""
-    first = last = None
     skip = 0 if shot.byte_order == 0 else 1  # the pixel's unused byte comes last or first
-    for y in shot.coloured_rows(0, shot.height, 100):
-        row = shot.row(y)
-        lit = [i // 4 for i in range(skip, 4 * shot.width, 4) if max(row[i:i + 3]) >= 100]
-        if not lit:
-            continue
-        first = min(lit[0], first if first is not None else lit[0])
-        last = max(lit[-1], last if last is not None else lit[-1])
-    return (first, last) if first is not None else None
+    lit = [i // 4 for y in shot.coloured_rows(0, shot.height, 100) for row in (shot.row(y),)
+           for i in range(skip, 4 * shot.width, 4) if max(row[i:i + 3]) >= 100]
+    return (min(lit), max(lit)) if lit else None
 
 
 class RecallShowsTheWordFirst(unittest.TestCase):
@@ -40,20 +34,19 @@ class RecallShowsTheWordFirst(unittest.TestCase):
         proc = s.saver("/s")
         self.addCleanup(h.end_process, proc)
         messages = lambda: s.log_messages() if s.logs() else []
+        revealed = lambda: any(m.startswith(REVEALED) for m in messages())
 
         self.assertTrue(h.wait_for(lambda: ON in messages(), 60, 0.2), "the line never came on")
         # Far enough in for the word to show whole, and (the log says, after the shot was
         # taken) not yet at the middle.
         in_far_enough = lambda shot: (lit_columns(shot) or (h.SCREEN[0],))[0] < h.SCREEN[0] - 200
-        hidden = s.shot_until(lambda shot: in_far_enough(shot) and not any(m.startswith(REVEALED) for m in messages()),
-                              60, 0.2)
+        hidden = s.shot_until(lambda shot: in_far_enough(shot) and not revealed(), 60, 0.2)
         self.assertIsNotNone(hidden, "no picture of the line before the middle")
         hidden.save(h.artefact("recall-word.png"))
         first, last = lit_columns(hidden)
         self.assertGreater(first, h.SCREEN[0] // 2, "the line was in the right half")
 
-        self.assertTrue(h.wait_for(lambda: any(m.startswith(REVEALED) for m in messages()), 90, 0.2),
-                        "the translation was never shown")
+        self.assertTrue(h.wait_for(revealed, 90, 0.2), "the translation was never shown")
         shown = s.shot_until(lambda shot: lit_columns(shot) is not None, 10, 0.2)
         self.assertIsNotNone(shown)
         shown.save(h.artefact("recall-word-and-translation.png"))
