@@ -33,8 +33,10 @@ settings_key=$(sed -n 's/^<?define SettingsKey = "\(.*\)" ?>$/\1/p' "$here/tavel
 [ -n "$settings_key" ] || { echo "installer/build-msi.sh: no SettingsKey in tavelin.wxs" >&2; exit 2; }
 msibuild "$stage/package.msi" -q "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \`Name\`, \`Component_\`)
   VALUES ('RemoveSettingsKey', 2, '$settings_key', '-', 'Settings')"
-# The three properties reach the installing service from a managed or elevated client.
-msibuild "$stage/package.msi" -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;KEYCODE;COMPANY;FEEDHOST'
+# Recall is written only when given or already there: an empty number has no meaning.
+msibuild "$stage/package.msi" -q "UPDATE \`Component\` SET \`Condition\` = 'RECALL' WHERE \`Component\` = 'RecallSetting'"
+# The public properties reach the installing service from a managed or elevated client.
+msibuild "$stage/package.msi" -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;KEYCODE;COMPANY;FEEDHOST;RECALL'
   WHERE \`Property\` = 'SecureCustomProperties'"
 mv "$stage/package.msi" "$msi"
 echo "$msi"

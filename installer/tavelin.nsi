@@ -1,11 +1,13 @@
 ; Tavelin-Setup.exe: puts Tavelin.scr into the system folder, writes the values an
-; administrator deploys (KeyCode, Company, FeedHost), makes it the current user's
-; screen saver and registers an uninstaller that takes all of it away again.
+; administrator deploys (KeyCode, Company, FeedHost, Recall), makes it the current
+; user's screen saver and registers an uninstaller that takes all of it away again.
 ;   makensis -DSCR_FILE=<Tavelin.scr> -DOUT_FILE=<Tavelin-Setup.exe> tavelin.nsi
 ; Silent deployment: Tavelin-Setup.exe /S /KEYCODE=<code> /COMPANY=<text> /FEEDHOST=[https://]<host[:port]>
+;   [/RECALL=0|1]
 ; An option left out keeps the value already in the registry. A FEEDHOST longer than
 ; the saver reads is refused (exit code 2), since the saver would fall back on its
-; built-in host without a word.
+; built-in host without a word; so is a RECALL other than 0 or 1, whose meaning would
+; be a guess.
 
 Unicode true
 Target amd64-unicode
@@ -52,9 +54,11 @@ VIAddVersionKey "LegalCopyright" "${COMPANY_NAME}"
 Var KeyCode
 Var Company
 Var FeedHost
+Var Recall
 Var HaveKeyCode
 Var HaveCompany
 Var HaveFeedHost
+Var HaveRecall
 Var KeyCodeField
 Var CompanyField
 Var FeedHostField
@@ -91,6 +95,7 @@ Function ReadOptions
       !insertmacro MatchOption $R4 "KEYCODE" $KeyCode $HaveKeyCode
       !insertmacro MatchOption $R4 "COMPANY" $Company $HaveCompany
       !insertmacro MatchOption $R4 "FEEDHOST" $FeedHost $HaveFeedHost
+      !insertmacro MatchOption $R4 "RECALL" $Recall $HaveRecall
       IntOp $R3 $R3 + 1
     ${Loop}
     System::Call 'kernel32::LocalFree(p R2)'
@@ -102,6 +107,7 @@ Function .onInit
   StrCpy $HaveKeyCode 0
   StrCpy $HaveCompany 0
   StrCpy $HaveFeedHost 0
+  StrCpy $HaveRecall 0
   Call ReadOptions
   ${If} $HaveFeedHost == 1
     StrLen $0 $FeedHost
@@ -110,6 +116,13 @@ Function .onInit
       SetErrorLevel 2
       Quit
     ${EndIf}
+  ${EndIf}
+  ${If} $HaveRecall == 1
+  ${AndIf} $Recall != "0"
+  ${AndIf} $Recall != "1"
+    MessageBox MB_ICONSTOP "RECALL is $\"$Recall$\"; it takes 0 (off) or 1 (on). Nothing was installed." /SD IDOK
+    SetErrorLevel 2
+    Quit
   ${EndIf}
   ; Shown on the deployment page: what is there already, unless the command line says otherwise.
   ${If} $HaveKeyCode == 0
@@ -172,6 +185,9 @@ Section "Tavelin"
   ${EndIf}
   ${If} $HaveFeedHost == 1
     WriteRegStr HKLM "${SETTINGS_KEY}" "FeedHost" $FeedHost
+  ${EndIf}
+  ${If} $HaveRecall == 1
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "Recall" $Recall
   ${EndIf}
   DetailPrint "Settings written under HKLM\${SETTINGS_KEY}"
 

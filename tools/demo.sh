@@ -37,12 +37,14 @@ Options:
                   show's lines and runs tavelin-publish serve; es, el, fr, ja or ar only.
                   Also starts the web console on that database and prints its address
                   with a demo account's name and password
+  --recall        Recall on: each word scrolls alone and its translation appears
+                  when the line reaches the middle of the screen
   --no-deps       do not check the Debian packages
   -h, --help      this text
 EOF
 }
 
-sample=es mode=s seconds=45 force_xvfb=0 out="" deps=1 publisher=0
+sample=es mode=s seconds=45 force_xvfb=0 out="" deps=1 publisher=0 recall=0
 while [ $# -gt 0 ]; do
   case $1 in
     --sample) sample=${2:?--sample needs a name}; shift 2 ;;
@@ -51,6 +53,7 @@ while [ $# -gt 0 ]; do
     --xvfb) force_xvfb=1; shift ;;
     --out) out=${2:?--out needs a folder}; shift 2 ;;
     --publisher) publisher=1; shift ;;
+    --recall) recall=1; shift ;;
     --no-deps) deps=0; shift ;;
     -h|--help) usage; exit 0 ;;
     *) echo "demo.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
@@ -176,6 +179,7 @@ regset Company REG_SZ "Ombrelle Corporation Ltd wishes you a good day"
 regset Logo REG_DWORD 1
 regset Extra REG_DWORD 1
 regset Log REG_DWORD 1
+regset Recall REG_DWORD "$recall"
 "$wineserver" -w
 lap "feed service and prefix"
 

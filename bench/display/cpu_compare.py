@@ -2,14 +2,16 @@
 """CPU seconds of scrolling at 1920x1080: the saver against the hack fontglide
 (xscreensaver-data-extra), each alone on a private Xvfb, read from /proc/<pid>/stat.
 
-    cpu_compare.py --build DIR [--old DIR] [--seconds 60] [--runs 3] [--ticks 1000]
+    cpu_compare.py --build DIR [--old DIR] [--recall] [--seconds 60] [--runs 3] [--ticks 1000]
 
 Each run measures, one after the other:
   - the frame tick's median (bench_frame_tick.exe TICKS), of this build and of --old;
   - Tavelin.scr /s of this build (and of --old): 10 items and a news text from the
     loopback feed server, at most 7 lines at once, logo on, log off;
   - the frame benchmark scrolling on its own timers (bench_frame_tick.exe run);
-  - fontglide -root.
+  - fontglide -root;
+  - with --recall, the frame tick and Tavelin.scr /s of this build once more with
+    Recall on, against the same with it off.
 For a saver: its own process, every process of its Wine prefix, and its Xvfb.
 Counting starts once the saver has shown lines for a while (warm-up) and lasts
 SECONDS. The medians over the runs and their ratios come last."""
@@ -79,9 +81,9 @@ def measure(pids, seconds):
     return {p: (ticks(p) - before[p]) / TCK for p in pids}
 
 
-def frame_tick_ms(h, program, frames):
+def frame_tick_ms(h, program, frames, *extra):
     with h.Session("tick") as s:
-        code, out = s.run(program, str(frames), timeout=600)
+        code, out = s.run(program, str(frames), *extra, timeout=600)
     for line in out.splitlines():
         if "median=" in line and ("reuse" in line or "frame tick" in line):
             return float(line.split("median=")[1].split()[0])
@@ -105,9 +107,9 @@ def wine_program(h, program, args, comm, seconds, setup=None):
         return used.get(own, 0.0), sum(used[p] for p in pids), used[s.xvfb.pid]
 
 
-def saver_setup(feeds, server):
+def saver_setup(feeds, server, **more):
     def setup(s):
-        s.settings(Log=0, Logo=1, MaxShowStrings=7, KeyCode="cpu", FeedHost=server.host)
+        s.settings(Log=0, Logo=1, MaxShowStrings=7, KeyCode="cpu", FeedHost=server.host, **more)
     return setup
 
 
@@ -131,6 +133,7 @@ def main():
     parser.add_argument("--seconds", type=int, default=60)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--ticks", type=int, default=1000)
+    parser.add_argument("--recall", action="store_true", help="measure this build with Recall on too")
     args = parser.parse_args()
     if not os.access(FONTGLIDE, os.X_OK):
         sys.exit("cpu_compare: %s missing (Debian package xscreensaver-data-extra)" % FONTGLIDE)
@@ -153,6 +156,11 @@ def main():
                                                     args.ticks)
                 row["scr_" + name] = wine_program(h, os.path.join(folder, "Tavelin.scr"), ["/s"], "Tavelin.scr",
                                                   args.seconds, saver_setup(feeds, server))
+            if args.recall:
+                program = os.path.join(build, "bench", "bench_frame_tick.exe")
+                row["tick_recall"] = frame_tick_ms(h, program, args.ticks, "recall")
+                row["scr_recall"] = wine_program(h, os.path.join(build, "Tavelin.scr"), ["/s"], "Tavelin.scr",
+                                                 args.seconds, saver_setup(feeds, server, Recall=1))
             row["bench"] = wine_program(h, os.path.join(build, "bench", "bench_frame_tick.exe"),
                                         ["run", str(args.seconds + WARM_UP + 5)], "bench_frame_tic", args.seconds)
             row["fontglide"] = fontglide(h, args.seconds)
@@ -173,7 +181,7 @@ def report(title, rows):
     fg, fg_x = med("fontglide", 0), med("fontglide", 1)
     print("  fontglide: own %.2f  Xvfb %.2f  together %.2f" % (fg, fg_x, fg + fg_x))
     for key, label in (("scr_new", "Tavelin.scr /s"), ("scr_old", "Tavelin.scr /s, old build"),
-                       ("bench", "frame benchmark run")):
+                       ("scr_recall", "Tavelin.scr /s, Recall on"), ("bench", "frame benchmark run")):
         if med(key, 0) is None:
             continue
         own, prefix, xvfb = med(key, 0), med(key, 1), med(key, 2)
@@ -187,6 +195,13 @@ def report(title, rows):
             ratios = [r["tick_new"] / r["tick_old"] for r in rows]
             line += ", old build %.3f ms, ratio %.2fx" % (med("tick_old"), statistics.median(ratios))
         print(line)
+    if med("tick_recall") is not None:
+        ticks_ratio = statistics.median([r["tick_recall"] / r["tick_new"] for r in rows])
+        own_ratio = statistics.median([r["scr_recall"][0] / r["scr_new"][0] for r in rows])
+        together_ratio = statistics.median([(r["scr_recall"][1] + r["scr_recall"][2]) /
+                                            (r["scr_new"][1] + r["scr_new"][2]) for r in rows])
+        print("  Recall on against off: frame tick median %.3f ms, ratio %.2fx; Tavelin.scr /s own CPU ratio "
+              "%.2fx, together %.2fx" % (med("tick_recall"), ticks_ratio, own_ratio, together_ratio))
     sys.stdout.flush()
 
 

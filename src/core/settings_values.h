@@ -31,6 +31,7 @@ struct SaverSettings {
     uint32_t dwMaxShowStrings = 0; // most lines on screen; 0 stands for 7
     bool gExtraEnabled = false;    // grammar notes in each composed line
     bool gLogoEnabled = false;     // logo placeholder line and its drawing
+    bool gRecallEnabled = false;   // "Recall": a day's word shows alone until mid-screen
     std::u16string szCompany;      // at most 511 units
     std::u16string szKeyCode;      // at most 1,023 units
     std::u16string szFeedHost;     // "FeedHost"; empty: the build-time default host

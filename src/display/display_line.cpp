@@ -40,6 +40,12 @@ DisplayLine* MAKEDISPLAYLINE(Surface& surface, int32_t startX, char16_t* text, R
     return line;
 }
 
+uint32_t RecallWordLength(std::u16string_view text) {
+    const size_t colon = text.find(u':');
+    if (colon == std::u16string_view::npos || colon == 0 || colon + 1 == text.size()) return 0;
+    return static_cast<uint32_t>(colon + 1);
+}
+
 void ReleaseDisplayLine(DisplayLine* line) {
     if (line == nullptr) return;
     ReleaseText(line->pszText);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "display/surface.h"
 #include "lanes/random_source.h"
@@ -18,7 +19,29 @@ struct DisplayLine {
     int32_t iScrollCount = 0;    // passes completed since the last reset
     uint32_t crText = 0;         // 0x00BBGGRR, each channel 100..255
     int32_t iSpeed = 0;          // pixels per frame tick, 1..4
+
+    // Recall: a day's word shows alone until the line reaches the middle of the screen.
+    uint32_t cchWord = 0; // units up to and including the first ':'; 0: always whole
+    int32_t cxWord = 0;   // their width, cxSize while hidden
+    int32_t cxWhole = 0;  // the whole text's width, cxSize once revealed
+    bool hidden = false;  // only the word shows now
 };
+
+// Units of text that Recall shows before the reveal: up to and including the
+// first ':', when a word precedes it and something follows; else 0.
+uint32_t RecallWordLength(std::u16string_view text);
+
+// What the line shows now: its word while hidden, else its whole text.
+inline std::u16string_view ShownText(const DisplayLine& line) {
+    if (line.pszText == nullptr) return {};
+    return line.hidden ? std::u16string_view(line.pszText, line.cchWord) : std::u16string_view(line.pszText);
+}
+
+// Recall: the line shows its word alone, and its size is the word's.
+inline void HideTranslation(DisplayLine& line) {
+    line.hidden = true;
+    line.cxSize = line.cxWord;
+}
 
 inline constexpr uint32_t MakeColour(int32_t red, int32_t green, int32_t blue) {
     return static_cast<uint32_t>(red & 0xFF) | static_cast<uint32_t>(green & 0xFF) << 8 |

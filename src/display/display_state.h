@@ -14,6 +14,7 @@ struct DisplayState {
     Group gActiveStrings;   // lines on screen, in order of activation
     Group gInactiveStrings; // lines waiting; the head comes on next
     Group messages;         // the day's texts, only during WM_CREATE
+    uint32_t dayTexts = 0;  // of messages, how many at the head are the day's words
     Group gRanges;          // free Ranges of the scrolling band, largest first
 
     int32_t cxScreen = 0;

@@ -71,13 +71,14 @@ bool SaverWindow::KeepPictures() {
 
 bool SaverWindow::KeepLine(uint32_t slot, const DisplayLine& line) {
     Picture& picture = pictures_[slot];
-    if (picture.owner != &line || picture.colour != line.crText) {
+    if (picture.owner != &line || picture.colour != line.crText || picture.hidden != line.hidden) {
         picture.owner = &line;
         picture.onFrame = true;
         picture.colour = line.crText;
+        picture.hidden = line.hidden;
         picture.ink = IsLogo(line) ? surface_.KeepLogo(slot, line.cxSize, line.cySize)
                                    : surface_.KeepText(slot, FontKind::Line, TextSize{line.cxSize, line.cySize},
-                                                       line.crText, line.pszText);
+                                                       line.crText, ShownText(line));
         picture.ownRows = picture.ink && (picture.ink->Empty() || (picture.ink->y >= 0 &&
                                                                    picture.ink->Bottom() <= line.cySize));
     }
@@ -168,7 +169,7 @@ void SaverWindow::DrawLine(const DisplayLine& line) {
         return;
     }
     surface_.DrawTextAt(FontKind::Line, line.cxPos, line.cyPos, TextSize{line.cxSize, line.cySize}, line.crText,
-                        line.pszText);
+                        ShownText(line));
 }
 
 void SaverWindow::DrawNews() {

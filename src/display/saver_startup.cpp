@@ -89,6 +89,8 @@ void SaverWindow::QueueMessages() {
             ReleaseText(text);
         } else if (!display.gInactiveStrings.Add(line)) {
             ReleaseDisplayLine(line); // not queued; the line and its text go
+        } else if (settings.gRecallEnabled && i < display.dayTexts) {
+            PrepareRecall(*line);
         }
     }
     while (messages.GetCount() > 0) messages.RemoveAt(0); // the lines own the texts now
@@ -101,6 +103,15 @@ void SaverWindow::QueueMessages() {
     pictures_.assign(onScreen + 1, Picture{}); // and the news
     vacated_.reserve(onScreen + 1);
     inkTurned_ = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
+}
+
+void SaverWindow::PrepareRecall(DisplayLine& line) {
+    line.cchWord = RecallWordLength(line.pszText);
+    if (line.cchWord == 0) return;
+    // The lane is the whole text's: only the width changes at the reveal.
+    line.cxWord = surface_.MeasureText(FontKind::Line, std::u16string_view(line.pszText, line.cchWord)).cx;
+    line.cxWhole = line.cxSize;
+    HideTranslation(line);
 }
 
 LResult SaverWindow::OnDestroy(WindowHandle window) {

@@ -33,6 +33,7 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
         // A nested turn tick may have taken it off the screen.
         if (turnTicks_ != turnsBefore && !IsActive(line)) continue;
         line->cxPos -= line->iSpeed;
+        if (line->hidden && line->cxPos <= display.cxScreen / 2) Reveal(*line);
         if (line->cxPos < -line->cxSize) {
             ++line->iScrollCount;
             surface_.SendTurnTick(window);
@@ -77,8 +78,17 @@ LResult SaverWindow::OnTurnTick(WindowHandle window) {
     return 0;
 }
 
+// Once a pass; the line's picture is kept anew in this frame's composition.
+void SaverWindow::Reveal(DisplayLine& line) {
+    line.hidden = false;
+    line.cxSize = line.cxWhole;
+    log_.Write(u"WM_TIMER,ID_FRAMETIMER Recall: line at x=%d shows its translation, %d pixels wide", line.cxPos,
+               line.cxSize);
+}
+
 void SaverWindow::ResetForScrolling(DisplayLine& line) {
     line.cxPos = display.cxScreen;
+    if (line.cchWord != 0) HideTranslation(line);
     const int32_t blue = RANDOMINRANGE(random, 100, 255);
     const int32_t green = RANDOMINRANGE(random, 100, 255);
     const int32_t red = RANDOMINRANGE(random, 100, 255);

@@ -27,7 +27,8 @@ using WindowProcedure = std::function<LResult(WindowHandle, uint32_t, WParam, LP
 struct SaverSteps {
     // Fills the settings (or leaves their defaults) and opens the log when it is on.
     std::function<void(SaverSettings& settings, Log& log)> loadSettings;
-    // Fills the message group with the day's texts, in showing order, and the news.
+    // Fills the message group with the day's texts, in showing order, and the news,
+    // and says in DisplayState::dayTexts how many at its head are the day's words.
     std::function<void(Group& messages, News& news)> gatherTexts;
     // Every message the saver window does not handle itself.
     WindowProcedure defaultProc;
@@ -57,6 +58,8 @@ private:
     void PrepareFonts();
     void LayOutNews();
     void QueueMessages();
+    void PrepareRecall(DisplayLine& line);
+    void Reveal(DisplayLine& line);
     void Compose(WindowHandle window);
     void MatchPictures();
     bool KeepPictures();
@@ -99,6 +102,7 @@ private:
     struct Picture {
         const void* owner = nullptr; // the line or the news shown; null: the slot is free
         uint32_t colour = 0;
+        bool hidden = false;         // kept showing the word alone (Recall)
         std::optional<Rect> ink;     // relative to its corner; nullopt: drawn directly
         bool ownRows = false;        // its ink stays in rows no other picture uses
         bool onFrame = false;        // drawn in this frame

@@ -26,15 +26,18 @@ void ReplaceCache(Group& messages, Log& log, DayTextSources& sources) {
 }
 
 // fetched: whether GETRSSFEED ran at all; when it did not, the line saying why stands alone.
-void FallBack(Group& messages, Log& log, DayTextSources& sources, bool fetched) {
+// Returns how many of the day's texts the cache gave; an error text is none.
+uint32_t FallBack(Group& messages, Log& log, DayTextSources& sources, bool fetched) {
     if (fetched) log.Write(u"WM_CREATE Returned from GETRSSFEED, No strings were pulled, we have a problem.");
     if (sources.COUNTSTRINGSINREG() < 1) {
         Append(messages, kNoDataText);
     } else if (sources.GETSTRINGSFROMREG(messages)) {
         log.Write(u"WM_CREATE Returned from GETSTRINGSFROMREG, with %lu strings.", messages.GetCount());
+        return messages.GetCount();
     } else {
         Append(messages, kUnreadableCacheText);
     }
+    return 0;
 }
 
 } // namespace
@@ -56,8 +59,8 @@ std::u16string ComposeFeedUrl(const SaverSettings& settings, std::u16string_view
     return url;
 }
 
-void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news, Log& log,
-                     DayTextSources& sources, std::u16string_view defaultHost) {
+uint32_t GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news, Log& log,
+                         DayTextSources& sources, std::u16string_view defaultHost) {
     const std::u16string url = ComposeFeedUrl(settings, defaultHost);
     news.gNewsString.clear();
     const std::u16string_view host = FeedHostOf(settings, defaultHost);
@@ -70,11 +73,13 @@ void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news,
         sources.GETRSSFEED(messages, url, news);
         log.Write(u"WM_CREATE Returned from GETRSSFEED, %lu strings pulled.", messages.GetCount());
     }
-    if (messages.GetCount() > 0) ReplaceCache(messages, log, sources);
-    else FallBack(messages, log, sources, !url.empty());
+    uint32_t dayTexts = messages.GetCount();
+    if (dayTexts > 0) ReplaceCache(messages, log, sources);
+    else dayTexts = FallBack(messages, log, sources, !url.empty());
 
     if (!settings.szCompany.empty()) Append(messages, settings.szCompany);
     if (settings.gLogoEnabled) Append(messages, u"");
+    return dayTexts;
 }
 
 } // namespace tavelin

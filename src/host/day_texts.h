@@ -42,8 +42,9 @@ std::u16string_view FeedHostOf(const SaverSettings& settings, std::u16string_vie
 // names any other scheme or the address would not fit its buffer.
 std::u16string ComposeFeedUrl(const SaverSettings& settings, std::u16string_view defaultHost);
 
-// Fills the empty message group in showing order and the news text.
-void GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news, Log& log,
+// Fills the empty message group in showing order and the news text. Returns how
+// many texts at its head are the day's words (from the feed or the day cache).
+uint32_t GatherDaysTexts(Group& messages, const SaverSettings& settings, News& news, Log& log,
                      DayTextSources& sources, std::u16string_view defaultHost);
 
 } // namespace tavelin

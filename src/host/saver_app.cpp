@@ -20,7 +20,7 @@ SaverSteps SaverApp::Steps(Platform& platform) {
     steps.loadSettings = [&registry](SaverSettings& settings, Log& log) { LoadSettings(registry, log, settings); };
     const std::u16string_view defaultHost = platform.defaultFeedHost;
     steps.gatherTexts = [this, defaultHost](Group& messages, News& news) {
-        GatherDaysTexts(messages, window.settings, news, log, sources_, defaultHost);
+        window.display.dayTexts = GatherDaysTexts(messages, window.settings, news, log, sources_, defaultHost);
     };
     steps.defaultProc = [this](WindowHandle w, uint32_t message, WParam wParam, LParam lParam) {
         return host.frame.DefaultSaverProc(w, message, wParam, lParam);

@@ -29,6 +29,7 @@ void ReadExisting(RegistryStore& store, RegistryKey key, Log& log, SaverSettings
     s.gExtraEnabled = ReadFlag(store, key, kExtraSetting);
     s.gLogoEnabled = ReadFlag(store, key, kLogoSetting);
     ReadText(store, key, kFeedHostSetting, s.szFeedHost);
+    s.gRecallEnabled = ReadFlag(store, key, kRecallSetting);
 }
 
 } // namespace

@@ -33,9 +33,11 @@ inline constexpr Setting kLogSetting{u"Log", SettingKind::Flag, 1};
 inline constexpr Setting kExtraSetting{u"Extra", SettingKind::Flag, 1};
 inline constexpr Setting kLogoSetting{u"Logo", SettingKind::Flag, 1};
 inline constexpr Setting kFeedHostSetting{u"FeedHost", SettingKind::Text, 255};
+inline constexpr Setting kRecallSetting{u"Recall", SettingKind::Flag, 1};
 
 // In the order the load reads them.
-inline constexpr std::array kSettingsTable{kFontSetting,  kMaxShowStringsSetting, kCompanySetting, kKeyCodeSetting,
-                                           kLogSetting,   kExtraSetting,          kLogoSetting,    kFeedHostSetting};
+inline constexpr std::array kSettingsTable{kFontSetting,     kMaxShowStringsSetting, kCompanySetting,
+                                           kKeyCodeSetting,  kLogSetting,            kExtraSetting,
+                                           kLogoSetting,     kFeedHostSetting,       kRecallSetting};
 
 } // namespace tavelin

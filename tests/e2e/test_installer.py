@@ -61,7 +61,7 @@ class InstallerTest(unittest.TestCase):
         desk = self.desk
         # What an administrator types; Windows splits it into these arguments.
         code, out = desk.run(self.setup, "/S", "/KEYCODE=" + KEY, "/COMPANY=" + COMPANY,
-                             "/FEEDHOST=" + self.feed_host, timeout=120)
+                             "/FEEDHOST=" + self.feed_host, "/RECALL=1", timeout=120)
         self.assertEqual(code, 0, out)
         self.check_installed()
 
@@ -73,8 +73,15 @@ class InstallerTest(unittest.TestCase):
         code, out = desk.run(self.setup, "/S", timeout=120)
         self.assertEqual(code, 0, out)
         settings = texts(desk.regdump(SETTINGS))
-        self.assertEqual((settings["KeyCode"], settings["Company"], settings["FeedHost"]),
-                         (KEY, COMPANY, self.feed_host))
+        self.assertEqual((settings["KeyCode"], settings["Company"], settings["FeedHost"], settings["Recall"]),
+                         (KEY, COMPANY, self.feed_host, "1"))
+        # A RECALL that is neither 0 nor 1 is refused; 0 turns it off.
+        code, out = desk.run(self.setup, "/S", "/RECALL=yes", timeout=120)
+        self.assertEqual(code, 2, out)
+        self.assertEqual(texts(desk.regdump(SETTINGS))["Recall"], "1")
+        code, out = desk.run(self.setup, "/S", "/RECALL=0", timeout=120)
+        self.assertEqual(code, 0, out)
+        self.assertEqual(desk.regdump(SETTINGS)["Recall"], (4, "0"))
         self.assertEqual(texts(desk.regdump(DATA)).get("0001"), FIRST_LINE)
 
         # A feed host longer than the saver reads would silently send it to the built-in host.
@@ -99,7 +106,7 @@ class InstallerTest(unittest.TestCase):
         self.assertEqual(sha256(installed), sha256(harness.SCR))
         # regdump is a 64-bit program: a value written to the 32-bit view would be missing here.
         self.assertEqual(texts(desk.regdump(SETTINGS)),
-                         {"KeyCode": KEY, "Company": COMPANY, "FeedHost": self.feed_host})
+                         {"KeyCode": KEY, "Company": COMPANY, "FeedHost": self.feed_host, "Recall": "1"})
         entry = texts(desk.regdump(UNINSTALL))
         self.assertEqual(entry.get("DisplayName"), "Tavelin Screensaver")
         self.assertEqual(entry.get("QuietUninstallString"), '"%s" /S' % UNINSTALLER)

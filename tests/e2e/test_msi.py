@@ -86,12 +86,13 @@ class MsiTest(unittest.TestCase):
         self.desk = desk = MsiSession("msi", screen=(1280, 720))
         self.addCleanup(desk.close)
         code = desk.msiexec("/i", windows_path(self.msi), "KEYCODE=" + KEY, "COMPANY=" + COMPANY,
-                            "FEEDHOST=" + self.feeds.host, log="install.log")
+                            "FEEDHOST=" + self.feeds.host, "RECALL=1", log="install.log")
         self.assertEqual(code, 0, desk.msi_log("install.log")[-2000:])
         installed = self.unix_path(INSTALLED_SCR)
         with open(installed, "rb") as got, open(harness.SCR, "rb") as built:
             self.assertTrue(got.read() == built.read(), "the installed Tavelin.scr differs from the built one")
-        deployed = {"KeyCode": (1, KEY), "Company": (1, COMPANY), "FeedHost": (1, self.feeds.host)}
+        deployed = {"KeyCode": (1, KEY), "Company": (1, COMPANY), "FeedHost": (1, self.feeds.host),
+                    "Recall": (4, "1")}
         self.assertEqual(self.stored(), deployed)
         products = desk.products()
         self.assertEqual(len(products), 1, products)
@@ -136,14 +137,19 @@ class MsiTest(unittest.TestCase):
                                                                  "Tavelin.scr")))
                     self.assertIsNone(desk.regdump(harness.SETTINGS_KEY))
                     self.assertEqual(desk.products(), {})
+            code = desk.msiexec("/i", windows_path(self.msi), "RECALL=yes", log="recall.log")
+            self.assertEqual(code, ERROR_INSTALL_FAILURE)
+            self.assertIn('Tavelin Screensaver: RECALL is "yes"; it takes 0 (off) or 1 (on). Nothing was installed.',
+                          desk.msi_log("recall.log"))
+            self.assertIsNone(desk.regdump(harness.SETTINGS_KEY))
             # At the limits, and a company line the registry would read as a number
             # were its "#" not escaped; kept as they are over an upgrade.
             longest = {"KeyCode": "k" * 1023, "Company": "#1 " + "c" * 508, "FeedHost": "h" * 255}
             self.assertEqual(desk.msiexec("/i", windows_path(self.msi),
                                           *("%s=%s" % (n.upper(), v) for n, v in longest.items())), 0)
-            self.assertEqual(self.stored(desk), {n: (1, v) for n, v in longest.items()})
-            self.assertEqual(desk.msiexec("/i", windows_path(self.newer)), 0)
-            self.assertEqual(self.stored(desk), {n: (1, v) for n, v in longest.items()})
+            self.assertEqual(self.stored(desk), {n: (1, v) for n, v in longest.items()})  # no RECALL, no Recall
+            self.assertEqual(desk.msiexec("/i", windows_path(self.newer), "RECALL=0"), 0)
+            self.assertEqual(self.stored(desk), {**{n: (1, v) for n, v in longest.items()}, "Recall": (4, "0")})
 
     def test_a_site_transform_gives_a_package_its_values_and_an_older_package_is_refused(self):
         site = {"KEYCODE": "acme-site-7", "COMPANY": "Société Générale d'Exemple", "FEEDHOST": "feeds.acme.example:8080"}

@@ -90,6 +90,15 @@ class InstallerSourcesTest(unittest.TestCase):
         options = set(re.findall(r'!insertmacro MatchOption \$R4 "(\w+)"', self.nsi))
         self.assertLessEqual({n.upper() for n in self.texts}, options)
 
+    def test_both_installers_deploy_the_same_values_each_from_its_name_in_capitals(self):
+        by_package = {v.get("Name"): v.get("Value") for v in self.wxs.findall(".//w:RegistryValue", WIX)}
+        by_setup = set(re.findall(r'^\s*WriteReg\w+ HKLM "\$\{SETTINGS_KEY\}" "(\w+)"', self.nsi, re.M))
+        self.assertEqual(set(by_package), by_setup)
+        self.assertIn("Recall", by_setup)
+        self.assertEqual(by_package, {name: "[%s]" % name.upper() for name in by_setup})
+        self.assertEqual(set(re.findall(r'!insertmacro MatchOption \$R4 "(\w+)"', self.nsi)),
+                         {name.upper() for name in by_setup})
+
     def test_the_setup_program_carries_the_saver_version(self):
         with open(os.path.join(SOURCE, "resources", "tavelin.rc"), encoding="utf-8") as f:
             rc = f.read()

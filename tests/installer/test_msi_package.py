@@ -102,7 +102,13 @@ class MsiPackageTest(unittest.TestCase):
         written = {row[3]: row[4] for row in registry if row[3] != "-"}
         self.assertLessEqual(set(written), set(self.table))
         secure = properties["SecureCustomProperties"].split(";")
-        self.assertLessEqual({name.upper() for name in written}, set(secure))
+        # A number is written as "#[PROPERTY]".
+        self.assertLessEqual({value.lstrip("#").strip("[]") for value in written.values()}, set(secure))
+        # A number left out is not written at all: "#" alone is no number.
+        conditions = {row[0]: row[4] for row in table(self.msi, "Component")}
+        for row in registry:
+            if row[4].startswith("#"):
+                self.assertEqual(conditions[row[5]], row[4][2:-1], row[3])
         searches = table(self.msi, "RegLocator")
         self.assertEqual({(row[1], row[2]) for row in searches}, {("2", self.key)})
 

@@ -37,6 +37,7 @@ struct InkCase {
     Rect (*ink)(FontKind, TextSize, std::u16string_view);
     int32_t escapement;
     bool direct; // every frame composed whole, texts drawn directly
+    bool recall = false;
 };
 
 Rect Box(FontKind, TextSize s, std::u16string_view) { return Rect{0, 0, s.cx, s.cy}; }
@@ -58,6 +59,7 @@ protected:
         stored.dwMaxShowStrings = 5;
         stored.lf.lfHeight = -14;
         stored.lf.lfEscapement = GetParam().escapement;
+        stored.gRecallEnabled = GetParam().recall;
         logOn = false;
     }
     void ExpectWindowIsTheFrameAlone(int frame) {
@@ -66,16 +68,24 @@ protected:
     }
     // Lines come and go for 1500 frames; the window is checked after each.
     struct Run {
-        size_t leaves = 0, changedArea = 0, frames = 0;
+        size_t leaves = 0, changedArea = 0, frames = 0, reveals = 0;
     };
     Run RunLinesComingAndGoing() {
-        Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"},
-               u"news of the day");
+        if (GetParam().recall)
+            Create({u"alpha:a", u"beta:gamma", u"delta", u"", u"eps:zeta eta", u"theta:t", u"iota:kappa"}, u"the news");
+        else
+            Create({u"alpha", u"beta gamma", u"delta", u"", u"epsilon zeta eta", u"theta", u"iota kappa"},
+                   u"news of the day");
         Run run;
+        std::vector<const DisplayLine*> hidden;
         for (int frame = 0; frame < 1500; ++frame) {
             if (frame % 40 == 0) Turn();
             const size_t sent = surface.sentTurnTicks;
+            hidden.clear();
+            for (uint32_t i = 0; i < ActiveCount(); ++i)
+                if (Active(i)->hidden) hidden.push_back(Active(i));
             Frame();
+            for (const DisplayLine* line : hidden) run.reveals += !line->hidden;
             run.leaves += surface.sentTurnTicks - sent;
             EXPECT_NO_FATAL_FAILURE(ExpectWindowIsTheFrameAlone(frame));
             if (::testing::Test::HasFatalFailure()) return run;
@@ -96,6 +106,9 @@ TEST_P(FrameChanges, WindowHoldsEachFrameAloneWhileLinesComeAndGo) {
     const Run run = RunLinesComingAndGoing();
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_GT(run.leaves, 10u);
+    if (GetParam().recall) {
+        EXPECT_GT(run.reveals, 10u);
+    }
     const size_t screenArea = 320u * 200u;
     if (GetParam().direct) {
         if (GetParam().escapement != 0) {
@@ -103,9 +116,9 @@ TEST_P(FrameChanges, WindowHoldsEachFrameAloneWhileLinesComeAndGo) {
         }
         EXPECT_EQ(run.changedArea, run.frames * screenArea);
     } else {
-        // One picture per entry on the screen, and the news once.
-        EXPECT_EQ(surface.keeps, surface.drops + surface.pictures.size());
-        EXPECT_LE(surface.keeps, run.leaves + 1 + 5 + 1);
+        // One picture per entry on the screen and per reveal, and the news once.
+        EXPECT_EQ(surface.keeps, surface.drops + surface.pictures.size() + run.reveals);
+        EXPECT_LE(surface.keeps, run.leaves + run.reveals + 1 + 5 + 1);
         EXPECT_LT(run.changedArea, run.frames * screenArea / 3);
     }
 }
@@ -121,7 +134,9 @@ TEST_P(FrameChanges, NothingReachesTheWindowBeyondTheDisplay) {
 INSTANTIATE_TEST_SUITE_P(Inks, FrameChanges,
                          ::testing::Values(InkCase{"Box", Box, 0, false}, InkCase{"Slanted", Slanted, 0, false},
                                            InkCase{"Narrow", Narrow, 0, false}, InkCase{"Tall", Tall, 0, true},
-                                           InkCase{"Turned", Box, 900, true}),
+                                           InkCase{"Turned", Box, 900, true},
+                                           InkCase{"BoxRecall", Box, 0, false, true},
+                                           InkCase{"SlantedRecall", Slanted, 0, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 using FrameCopies = SaverFixture;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ protected:
     SaverSettings stored;         // what the settings load hands over
     bool logOn = true;
     WindowProcedure defaultProc;  // null: other messages return 0
+    std::optional<uint32_t> dayTexts; // of the texts, the day's words; else all
     SaverWindow saver{surface, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log& l) {
                                      s = stored;
@@ -63,6 +65,7 @@ protected:
                                  },
                                  [this](Group& messages, News& news) {
                                      for (const auto& t : texts_) messages.Add(DuplicateText(t));
+                                     saver.display.dayTexts = dayTexts.value_or(static_cast<uint32_t>(texts_.size()));
                                      news.gNewsString = newsText_;
                                      news.gNewsSet = newsText_.size() >= 3;
                                  },

@@ -163,6 +163,55 @@ TEST_F(TicksTest, LeavingLineIsResetBlueFirstWithTheTurnsLogInOrder) {
     EXPECT_EQ(Inactive(0), line);
 }
 
+// Recall: what each text shows before and from the frame its line reaches the middle.
+TEST_F(TicksTest, RecallShowsTheDaysWordsAloneUntilTheMiddle) {
+    const std::vector<std::u16string> texts = {u"casa:house", u"casa", u":casa:house", u"re:do:again", u"casa:",
+                                               u"Acme: a good day"}; // the company line follows the day's words
+    const std::vector<std::u16string> before = {u"casa:", u"casa",  u":casa:house",
+                                                u"re:",   u"casa:", u"Acme: a good day"};
+    stored.gRecallEnabled = true;
+    dayTexts = 5;
+    Create(texts);
+    for (size_t i = 0; i < texts.size(); ++i) Turn();
+    for (uint32_t i = 0; i < ActiveCount(); ++i)
+        std::tie(Active(i)->iSpeed, Active(i)->cxPos) = std::make_tuple(1, 962);
+    for (const auto& shows : {before, texts}) {
+        Frame(); // at 961, then 960: the middle
+        for (const auto& text : shows) {
+            const auto* drawn = surface.Drawn(text);
+            ASSERT_NE(drawn, nullptr) << ToUtf8(text);
+            EXPECT_EQ(drawn->size.cx, 10 * static_cast<int32_t>(text.size())) << ToUtf8(text);
+        }
+    }
+}
+
+TEST_F(TicksTest, RecallRevealsOnceLeavesByTheWholeWidthAndComesBackHidden) {
+    stored.gRecallEnabled = true;
+    Create({u"casa:house"});
+    Turn();
+    DisplayLine* line = Active(0);
+    std::tie(line->iSpeed, line->cxPos) = std::make_tuple(1, 962);
+    const int32_t lane = line->cyPos, height = line->cySize;
+    const size_t keeps = surface.keeps;
+    for (int i = 0; i < 20; ++i) Frame();
+    EXPECT_EQ(CountOf(u"WM_TIMER,ID_FRAMETIMER Recall: line at x=960 shows its translation, 100 pixels wide"), 1u);
+    EXPECT_EQ(surface.keeps, keeps + 2); // the word's picture, then the whole line's once, not every frame
+    const auto* whole = surface.Drawn(u"casa:house");
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(std::make_tuple(whole->y, whole->size.cy), std::make_tuple(lane, height));
+    // The word alone would have left at -51; the whole line is drawn down to -100.
+    line->cxPos = -99;
+    Frame();
+    EXPECT_NE(surface.Drawn(u"casa:house"), nullptr);
+    Frame();
+    EXPECT_EQ(surface.sentTurnTicks, 1u);
+    // The only line comes straight back for another pass, its word alone again.
+    EXPECT_EQ(std::make_tuple(Active(0), line->cxPos, line->cxSize, line->cySize),
+              std::make_tuple(line, 1920, 50, height));
+    Frame();
+    EXPECT_NE(surface.Drawn(u"casa:"), nullptr);
+}
+
 TEST_F(TicksTest, LogoPlaceholderScrollsInvisiblyUnlessTheLogoIsOn) {
     for (const bool logoOn : {false, true}) {
         SCOPED_TRACE(logoOn);

@@ -64,6 +64,7 @@ struct DayTextsTest : ::testing::Test {
     News news;
     SaverSettings settings;
     FakeSources sources;
+    uint32_t dayTexts = 99; // of the last Gather
 
     void SetUp() override {
         log.gLogEnabled = true;
@@ -74,7 +75,7 @@ struct DayTextsTest : ::testing::Test {
         while (messages.GetCount() > 0) ReleaseText(static_cast<char16_t*>(messages.RemoveAt(0)));
     }
     std::vector<std::u16string> Gather() {
-        GatherDaysTexts(messages, settings, news, log, sources, u"feeds.example");
+        dayTexts = GatherDaysTexts(messages, settings, news, log, sources, u"feeds.example");
         std::vector<std::u16string> out;
         for (uint32_t i = 0; i < messages.GetCount(); ++i)
             out.emplace_back(static_cast<const char16_t*>(messages.GetAt(i)));
@@ -143,6 +144,7 @@ TEST_F(DayTextsTest, FeedWithItemsReplacesTheCacheBeforeCompanyAndLogo) {
     settings.szCompany = u"Acme";
     settings.gLogoEnabled = true;
     EXPECT_EQ(Gather(), (std::vector<std::u16string>{u"casa:house", u"gato:cat", u"Acme", u""}));
+    EXPECT_EQ(dayTexts, 2u); // the company line and the logo are no words of the day
     EXPECT_EQ(sources.cache, (std::vector<std::u16string>{u"casa:house", u"gato:cat"}));
     EXPECT_EQ(sources.calls, (std::vector<std::string>{"feed", "delete", "save"}));
     EXPECT_EQ(Logged(), (std::vector<std::u16string>{
@@ -166,6 +168,7 @@ TEST_F(DayTextsTest, NoFeedAndNoCacheGivesTheFirstErrorText) {
     settings.szCompany = u"Acme";
     settings.gLogoEnabled = true;
     EXPECT_EQ(Gather(), (std::vector<std::u16string>{std::u16string(kNoDataText), u"Acme", u""}));
+    EXPECT_EQ(dayTexts, 0u);
     EXPECT_NE(kNoDataText.find(u"No data.  I could"), std::u16string_view::npos);
     EXPECT_EQ(sources.calls, (std::vector<std::string>{"feed", "count"}));
     EXPECT_EQ(Logged()[1], u"WM_CREATE Returned from GETRSSFEED, No strings were pulled, we have a problem.");
@@ -175,6 +178,7 @@ TEST_F(DayTextsTest, NoFeedAndACacheOfFive) {
     sources.cache = {u"1", u"2", u"3", u"4", u"5"};
     settings.szCompany = u"Acme";
     EXPECT_EQ(Gather(), (std::vector<std::u16string>{u"1", u"2", u"3", u"4", u"5", u"Acme"}));
+    EXPECT_EQ(dayTexts, 5u);
     EXPECT_EQ(Logged().back(), u"WM_CREATE Returned from GETSTRINGSFROMREG, with 5 strings.");
     EXPECT_EQ(sources.cache.size(), 5u); // neither deleted nor written
     EXPECT_EQ(sources.calls, (std::vector<std::string>{"feed", "count", "get"}));
@@ -184,6 +188,7 @@ TEST_F(DayTextsTest, UnreadableCacheGivesTheSecondErrorText) {
     sources.cache = {u"1"};
     sources.cacheReadable = false;
     EXPECT_EQ(Gather(), std::vector<std::u16string>{std::u16string(kUnreadableCacheText)});
+    EXPECT_EQ(dayTexts, 0u);
 }
 
 TEST_F(DayTextsTest, NewsFromTheFeedAndOldNewsCleared) {

@@ -25,12 +25,14 @@ TEST_P(SettingsContract, FirstRunCreatesTheKeyAndKeepsStartValues) {
     SaverSettings s;
     s.dwMaxShowStrings = 99;
     s.szKeyCode = u"stale";
+    s.gRecallEnabled = true;
     LoadSettings(store(), log, s);
     EXPECT_EQ(s.dwMaxShowStrings, 0u); // 0 stands for 7 at the saver
     EXPECT_EQ(s.lf.lfHeight, 0);
     EXPECT_FALSE(log.gLogEnabled);
     EXPECT_FALSE(s.gExtraEnabled);
     EXPECT_FALSE(s.gLogoEnabled);
+    EXPECT_FALSE(s.gRecallEnabled);
     EXPECT_TRUE(s.szKeyCode.empty());
     EXPECT_EQ(files.created, 0u);
     EXPECT_TRUE(Existed(kSettingsPath));
@@ -68,6 +70,8 @@ TEST_P(SettingsContract, LoadReadsEachValueAndItsBadForms) {
         {"Extra", u"Extra", kRegDword, Dword(1), [](auto& s, auto&) { EXPECT_TRUE(s.gExtraEnabled); }},
         {"Logo 5", u"Logo", kRegDword, Dword(5), [](auto& s, auto&) { EXPECT_TRUE(s.gLogoEnabled); }},
         {"Logo as 0-byte value", u"Logo", kRegDword, {}, [](auto& s, auto&) { EXPECT_FALSE(s.gLogoEnabled); }},
+        {"Recall 3 is on", u"Recall", kRegDword, Dword(3), [](auto& s, auto&) { EXPECT_TRUE(s.gRecallEnabled); }},
+        {"Recall 0 is off", u"Recall", kRegDword, Dword(0), [](auto& s, auto&) { EXPECT_FALSE(s.gRecallEnabled); }},
         {"font record", u"LogicalFontStructure", kRegBinary, FontBytes(font),
          [&](auto& s, auto&) { EXPECT_EQ(std::memcmp(&s.lf, &font, sizeof font), 0); }},
         {"font of 93 bytes is absent", u"LogicalFontStructure", kRegBinary,

@@ -1,7 +1,8 @@
 // What reaches the window: after every frame of a scrolling saver the window
 // holds exactly the frame composed from scratch on a fresh canvas, for an
 // upright, an italic and a turned font, for texts partly in other fonts, and
-// after something else drew on it.
+// after something else drew on it; with Recall, over frames in which words are
+// revealed and lines come back hidden.
 // The portable headers come before the platform's, whose macros share names with them.
 #include <gtest/gtest.h>
 
@@ -87,8 +88,9 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 struct FontCase {
     const char* name;
     bool italic;
-    int32_t turn;  // tenths of a degree
-    bool scripts;  // texts partly in other fonts
+    int32_t turn;         // tenths of a degree
+    bool scripts = false; // texts partly in other fonts
+    bool recall = false;
 };
 
 LogFont FontOf(const FontCase& c) {
@@ -144,6 +146,8 @@ protected:
         for (uint32_t i = 0; i < 8; ++i) {
             auto* line = static_cast<DisplayLine*>(saver.display.gActiveStrings.GetAt(i));
             line->cxPos = -line->cxSize + 3 + 140 * static_cast<int32_t>(i);
+            // Half of them just right of the middle, to be revealed in the first frames.
+            if (GetParam().recall && i >= 4) line->cxPos = kWidth / 2 + 2 + 40 * static_cast<int32_t>(i - 4);
         }
         saver.display.cxNewsPos = 400;
     }
@@ -176,7 +180,8 @@ protected:
         for (uint32_t i = 0; i < d.gActiveStrings.GetCount(); ++i) {
             auto* line = static_cast<DisplayLine*>(d.gActiveStrings.GetAt(i));
             if (line->cxPos >= d.cxScreen) continue;
-            const std::wstring text(line->pszText, line->pszText + std::char_traits<char16_t>::length(line->pszText));
+            const std::u16string_view shown = ShownText(*line);
+            const std::wstring text(shown.begin(), shown.end());
             if (text.empty()) {
                 StretchBlt(dc, line->cxPos, line->cyPos, line->cxSize, line->cySize, logo, 0, 0, 364, 364, SRCCOPY);
             } else {
@@ -220,6 +225,12 @@ protected:
         EXPECT_GT(lit, 5000) << "frame " << frame; // lines and news on the canvas
         return mismatches;
     }
+    size_t Hidden() {
+        size_t hidden = 0;
+        for (uint32_t i = 0; i < saver.display.gActiveStrings.GetCount(); ++i)
+            hidden += static_cast<DisplayLine*>(saver.display.gActiveStrings.GetAt(i))->hidden;
+        return hidden;
+    }
     std::vector<void*> ActiveLines() {
         std::vector<void*> lines;
         for (uint32_t i = 0; i < saver.display.gActiveStrings.GetCount(); ++i)
@@ -236,11 +247,13 @@ protected:
                                      s.gLogoEnabled = true;
                                      s.dwMaxShowStrings = 8;
                                      s.lf = FontOf(GetParam());
+                                     s.gRecallEnabled = GetParam().recall;
                                  },
                                  [this](Group& messages, News& news) {
                                      const bool scripts = GetParam().scripts;
                                      for (const char16_t* t : scripts ? kScriptTexts : kTexts)
                                          messages.Add(DuplicateText(t));
+                                     saver.display.dayTexts = messages.GetCount();
                                      news.gNewsString = scripts ? kScriptNews : kNews;
                                      news.gNewsSet = true;
                                  },
@@ -256,9 +269,10 @@ protected:
 
 TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
     ASSERT_NO_FATAL_FAILURE(FillScreen());
-    int left = 0, failed = 0;
+    int left = 0, failed = 0, reveals = 0;
     for (int frame = 0; frame < kFrames && failed < 3; ++frame) {
         const std::vector<void*> before = ActiveLines();
+        const size_t hidden = Hidden();
         if (frame == 150) {
             // Someone else paints over the window, which is then told to repaint.
             HDC dc = GetDC(window);
@@ -270,11 +284,15 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
         }
         SendMessageW(window, WM_TIMER, ID_FRAMETIMER, 0);
         left += ActiveLines() != before;
+        reveals += ActiveLines() == before && Hidden() < hidden;
         const int mismatches = Mismatches(frame);
         EXPECT_EQ(mismatches, 0) << "frame " << frame;
         failed += mismatches != 0;
     }
     EXPECT_GE(left, 3); // lines left and others came on during the run
+    if (GetParam().recall) {
+        EXPECT_GE(reveals, 3);
+    }
     // Upright and slanted ink stays in its rows: pictures; turned ink is drawn directly.
     if (GetParam().turn == 0)
         EXPECT_GT(surface.puts, 8u * kFrames);
@@ -283,9 +301,11 @@ TEST_P(WindowCopy, EveryFrameOnTheWindowEqualsTheFrameComposedAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, WindowCopy,
-                         ::testing::Values(FontCase{"Default", false, 0, false}, FontCase{"Italic", true, 0, false},
-                                           FontCase{"TurnedBy90Degrees", false, 900, false},
-                                           FontCase{"DefaultWithFallbackRuns", false, 0, true}),
+                         ::testing::Values(FontCase{"Default", false, 0}, FontCase{"Italic", true, 0},
+                                           FontCase{"TurnedBy90Degrees", false, 900},
+                                           FontCase{"DefaultWithFallbackRuns", false, 0, true},
+                                           FontCase{"DefaultRecall", false, 0, false, true},
+                                           FontCase{"ItalicRecall", true, 0, false, true}),
                          [](const ::testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
 } // namespace
