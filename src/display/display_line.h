@@ -20,6 +20,9 @@ struct DisplayLine {
     int32_t iSpeed = 0;          // pixels per frame tick, 1..4
 };
 
+// The logo's place in the queue: a line with no text.
+inline bool IsLogoPlaceholder(const DisplayLine& line) { return line.pszText == nullptr || line.pszText[0] == u'\0'; }
+
 inline constexpr uint32_t MakeColour(int32_t red, int32_t green, int32_t blue) {
     return static_cast<uint32_t>(red & 0xFF) | static_cast<uint32_t>(green & 0xFF) << 8 |
            static_cast<uint32_t>(blue & 0xFF) << 16;

@@ -97,17 +97,16 @@ void SaverWindow::QueueMessages() {
     frameVisit_.reserve(lines);
     turnVisit_.reserve(lines);
     frameDraw_.reserve(lines);
-    const uint32_t onScreen = std::min(settings.dwMaxShowStrings, lines);
-    pictures_.assign(onScreen + 1, Picture{}); // and the news
-    vacated_.reserve(onScreen + 1);
-    inkTurned_ = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
+    const bool turned = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
+    composer_.Prepare(Rect{0, 0, display.cxScreen, display.cyScreen}, display.cyClientScrolling,
+                      std::min(settings.dwMaxShowStrings, lines), turned);
 }
 
 LResult SaverWindow::OnDestroy(WindowHandle window) {
     surface_.StopTimer(window, ID_FRAMETIMER);
     surface_.StopTimer(window, ID_TURNTIMER);
     surface_.ReleaseLogo();
-    DropPictures();
+    composer_.DropAll();
     ReleaseLists(true);
     surface_.ReleaseDrawing();
     log_.Write(u"WM_DESTROY Clean Exit");

@@ -42,9 +42,12 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
         if (Shows(*line)) frameDraw_.push_back(line);
     }
     if (news.gNewsSet && --display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
-    Compose(window);
+    const NewsTicker ticker{news.gNewsString, display.NewsSize, display.cxNewsPos, display.cyNewsPos};
+    composer_.Compose(window, frameDraw_, news.gNewsSet ? &ticker : nullptr);
     return 0;
 }
+
+bool SaverWindow::Shows(const DisplayLine& line) const { return !IsLogoPlaceholder(line) || settings.gLogoEnabled; }
 
 LResult SaverWindow::OnTurnTick(WindowHandle window) {
     ++turnTicks_;

@@ -34,7 +34,7 @@ public:
         size_t puts = 0;           // of them, pictures put
         bool whole = false;        // composed in the back buffer
     };
-    struct Picture {
+    struct RecordedPicture {
         bool logo = false;
         FontKind font = FontKind::Line;
         uint32_t colour = 0;
@@ -80,7 +80,7 @@ public:
     std::vector<TimerEvent> timerEvents;
     std::map<uintptr_t, uint32_t> runningTimers; // id -> interval
     size_t sentTurnTicks = 0;
-    std::map<uint32_t, Picture> pictures; // slot -> picture kept now
+    std::map<uint32_t, RecordedPicture> pictures; // slot -> picture kept now
     size_t keeps = 0, drops = 0;
     std::vector<uint32_t> backPixels, windowPixels; // row by row, when pixels is on
     std::optional<int> quitCode;

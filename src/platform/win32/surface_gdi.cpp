@@ -39,7 +39,7 @@ struct GdiSurface::State {
     ScopedGdiObject<HBITMAP> givenLogo;
     ScopedGdiObject<HFONT> lineFont;
     ScopedGdiObject<HFONT> newsFont;
-    std::vector<Picture> pictures; // by slot
+    std::vector<GdiPicture> pictures; // by slot
     HDC target = nullptr;          // where this frame is drawn: the back buffer or the window
     int cx = 0;
     int cy = 0;
@@ -65,7 +65,7 @@ struct GdiSurface::State {
         if (!backBuffer->ok()) backBuffer.reset();
         return backBuffer != nullptr;
     }
-    Picture* Slot(uint32_t slot) {
+    GdiPicture* Slot(uint32_t slot) {
         if (slot >= pictures.size()) pictures.resize(slot + 1); // slots are few and come at start
         return &pictures[slot];
     }
@@ -148,14 +148,14 @@ void GdiSurface::CloseWindowDc() {
 
 std::optional<Rect> GdiSurface::KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
                                          std::u16string_view text) {
-    Picture* picture = s_->Slot(slot);
+    GdiPicture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
     return picture->DrawText(s_->backBuffer->dc.get(), s_->Font(font), size, colour, as_wide(text));
 }
 
 std::optional<Rect> GdiSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
-    Picture* picture = s_->Slot(slot);
+    GdiPicture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
     if (!s_->logo) return Rect{}; // no logo: nothing in its place

@@ -18,7 +18,7 @@
 
 namespace tavelin::win32 {
 
-class Picture {
+class GdiPicture {
 public:
     // Text drawn transparent at a margin from the bitmap's edges; the box its
     // ink fills, relative to the text's corner, or nullopt when the ink reaches
