@@ -14,6 +14,7 @@
 #include "display/saver_window.h"
 #include "display/timer_ids.h"
 #include "platform/win32/clock_win32.h"
+#include "platform/win32/saver_timers_win32.h"
 #include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
 
@@ -48,7 +49,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 struct Saver {
     Saver()
-        : saver(surface, clock, log,
+        : saver(surface, timers, clock, log,
                 SaverSteps{[](SaverSettings& s, Log&) {
                                s.gLogoEnabled = true;
                                s.dwMaxShowStrings = 8;
@@ -82,6 +83,7 @@ struct Saver {
     win32::Win32Clock clock;
     Log log{files, clock};
     win32::GdiSurface surface;
+    win32::Win32SaverTimers timers;
     SaverWindow saver;
     HWND window = nullptr;
 };

@@ -31,8 +31,8 @@ LResult SaverWindow::OnCreate(WindowHandle window) {
     if (steps_.loadSettings) steps_.loadSettings(settings, log_);
     random.Seed(clock_.UtcMilliseconds());
     PrepareSurface(window);
-    surface_.StartTimer(window, ID_FRAMETIMER, kFrameInterval);
-    surface_.StartTimer(window, ID_TURNTIMER, kFirstTurnInterval);
+    timers_.StartTimer(window, ID_FRAMETIMER, kFrameInterval);
+    timers_.StartTimer(window, ID_TURNTIMER, kFirstTurnInterval);
     PrepareFonts();
     if (settings.dwMaxShowStrings == 0) settings.dwMaxShowStrings = kDefaultMaxShowStrings;
     if (steps_.gatherTexts) steps_.gatherTexts(display.messages, news);
@@ -103,14 +103,14 @@ void SaverWindow::QueueMessages() {
 }
 
 LResult SaverWindow::OnDestroy(WindowHandle window) {
-    surface_.StopTimer(window, ID_FRAMETIMER);
-    surface_.StopTimer(window, ID_TURNTIMER);
+    timers_.StopTimer(window, ID_FRAMETIMER);
+    timers_.StopTimer(window, ID_TURNTIMER);
     surface_.ReleaseLogo();
     composer_.DropAll();
     ReleaseLists(true);
     surface_.ReleaseDrawing();
     log_.Write(u"WM_DESTROY Clean Exit");
-    surface_.PostQuit(0);
+    timers_.PostQuit(0);
     return 0;
 }
 

@@ -35,7 +35,7 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
         line->cxPos -= line->iSpeed;
         if (line->cxPos < -line->cxSize) {
             ++line->iScrollCount;
-            surface_.SendTurnTick(window);
+            timers_.SendTurnTick(window);
             continue;
         }
         // Drawn after the pass: a nested turn tick changes no line drawn before it.
@@ -52,8 +52,8 @@ bool SaverWindow::Shows(const DisplayLine& line) const { return !IsLogoPlacehold
 LResult SaverWindow::OnTurnTick(WindowHandle window) {
     ++turnTicks_;
     log_.Write(u"WM_TIMER,ID_TURNTIMER Message Received");
-    surface_.StopTimer(window, ID_TURNTIMER);
-    surface_.StartTimer(window, ID_TURNTIMER, static_cast<uint32_t>(RANDOMINRANGE(random, 2000, 10000)));
+    timers_.StopTimer(window, ID_TURNTIMER);
+    timers_.StartTimer(window, ID_TURNTIMER, static_cast<uint32_t>(RANDOMINRANGE(random, 2000, 10000)));
 
     Group& active = display.gActiveStrings;
     Snapshot(active, turnVisit_);

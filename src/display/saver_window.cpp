@@ -9,8 +9,8 @@
 
 namespace tavelin {
 
-SaverWindow::SaverWindow(Surface& surface, Clock& clock, Log& log, SaverSteps steps)
-    : surface_(surface), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random), composer_(surface) {}
+SaverWindow::SaverWindow(Surface& surface, SaverTimers& timers, Clock& clock, Log& log, SaverSteps steps)
+    : surface_(surface), timers_(timers), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random), composer_(surface) {}
 
 SaverWindow::~SaverWindow() {
     ReleaseLists(false);

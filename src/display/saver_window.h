@@ -1,6 +1,6 @@
 // The saver window procedure: start-up and shut-down, and the frame and turn
-// ticks, over the Surface port. Every other message goes to the default saver
-// procedure it is given.
+// ticks, over the Surface and SaverTimers ports. Every other message goes to
+// the default saver procedure it is given.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include "display/display_state.h"
 #include "display/frame_composer.h"
 #include "display/random.h"
+#include "display/saver_timers.h"
 #include "display/surface.h"
 #include "lanes/lane_allocator.h"
 
@@ -35,7 +36,7 @@ struct SaverSteps {
 
 class SaverWindow {
 public:
-    SaverWindow(Surface& surface, Clock& clock, Log& log, SaverSteps steps);
+    SaverWindow(Surface& surface, SaverTimers& timers, Clock& clock, Log& log, SaverSteps steps);
     ~SaverWindow(); // releases whatever WM_DESTROY has not
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;
@@ -65,6 +66,7 @@ private:
     void ReleaseLines(Group& lines, bool logged, bool inactive);
 
     Surface& surface_;
+    SaverTimers& timers_;
     Clock& clock_;
     Log& log_;
     SaverSteps steps_;

@@ -132,11 +132,13 @@ void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y, const Rec
 
 void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                                   std::u16string_view text) {
+    if (!current.whole) ++directInChanges;
     current.texts.push_back(Text{font, x, y, colour, std::u16string(text), size});
     if (pixels) Fill(InkOf(font, size, text).Offset(x, y), colour);
 }
 
 void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    if (!current.whole) ++directInChanges;
     current.logos.push_back(Logo{x, y, cx, cy});
     if (pixels) Fill(Rect{x, y, cx, cy}, kLogoColour);
 }

@@ -3,8 +3,6 @@
 // platform's macros of the same names.
 #include "platform/win32/surface_gdi.h"
 
-#include "display/timer_ids.h"
-
 #include <windows.h>
 
 #include <cstring>
@@ -151,7 +149,7 @@ std::optional<Rect> GdiSurface::KeepText(uint32_t slot, FontKind font, TextSize 
     GdiPicture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
-    return picture->DrawText(s_->backBuffer->dc.get(), s_->Font(font), size, colour, as_wide(text));
+    return picture->RenderText(s_->backBuffer->dc.get(), s_->Font(font), size, colour, as_wide(text));
 }
 
 std::optional<Rect> GdiSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
@@ -232,17 +230,5 @@ void GdiSurface::ReleaseDrawing() {
     s_->lineFont.reset();
     s_->newsFont.reset();
 }
-
-void GdiSurface::StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) {
-    SetTimer(AsWindow(window), id, milliseconds, nullptr);
-}
-
-void GdiSurface::StopTimer(WindowHandle window, uintptr_t id) { KillTimer(AsWindow(window), id); }
-
-LResult GdiSurface::SendTurnTick(WindowHandle window) {
-    return SendMessageW(AsWindow(window), WM_TIMER, ID_TURNTIMER, 0);
-}
-
-void GdiSurface::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
 } // namespace tavelin::win32

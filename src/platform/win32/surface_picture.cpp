@@ -27,8 +27,8 @@ bool GdiPicture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
     return true;
 }
 
-std::optional<Rect> GdiPicture::DrawText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
-                                      std::wstring_view text) {
+std::optional<Rect> GdiPicture::RenderText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
+                                        std::wstring_view text) {
     margin_ = MarginFor(size);
     const int32_t cx = std::max(size.cx, 0) + 2 * margin_, cy = std::max(size.cy, 0) + 2 * margin_;
     if (!Make(compatibleWith, cx, cy)) return std::nullopt;

@@ -31,6 +31,10 @@ protected:
         newsText_ = newsText;
         saver.Procedure(kWindow, msg::WM_CREATE, 0, 0);
     }
+    void TearDown() override {
+        EXPECT_EQ(surface.directInChanges, 0u) << "a text or logo drawn directly in a frame of changes";
+    }
+
     void Frame() { saver.Procedure(kWindow, msg::WM_TIMER, ID_FRAMETIMER, 0); }
     void Turn() { saver.Procedure(kWindow, msg::WM_TIMER, ID_TURNTIMER, 0); }
 
@@ -55,7 +59,7 @@ protected:
     SaverSettings stored;         // what the settings load hands over
     bool logOn = true;
     WindowProcedure defaultProc;  // null: other messages return 0
-    SaverWindow saver{surface, clock, log,
+    SaverWindow saver{surface, surface, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log& l) {
                                      s = stored;
                                      l.gLogEnabled = logOn;

@@ -13,6 +13,7 @@
 #include "display/timer_ids.h"
 #include "fakes/fake_clock.h"
 #include "fakes/memory_log_file.h"
+#include "platform/win32/saver_timers_win32.h"
 #include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
 
@@ -203,7 +204,8 @@ protected:
     fakes::MemoryLogFile files;
     Log log{files, clock};
     CountingSurface surface;
-    SaverWindow saver{surface, clock, log,
+    win32::Win32SaverTimers timers;
+    SaverWindow saver{surface, timers, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log&) {
                                      s.gLogoEnabled = true;
                                      s.dwMaxShowStrings = 8;
