@@ -5,17 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/text.h"
-#include "display/saver_window.h"
 #include "display/timer_ids.h"
 #include "fakes/fake_clock.h"
 #include "fakes/memory_log_file.h"
-#include "platform/win32/saver_timers_win32.h"
-#include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
+#include "support/saver_in_window.h"
 
 #include <windows.h>
 
@@ -38,21 +36,14 @@ constexpr char16_t kNews[] = u"Today: a new word every few seconds, and the news
 // A 32-bit top-down DIB section of the screen's size, black when made.
 struct Canvas {
     Canvas() {
-        bitmap = win32::CreateTopDownDib(nullptr, kWidth, kHeight, &bits);
-        dc = CreateCompatibleDC(nullptr);
-        if (dc != nullptr && bitmap != nullptr) old = SelectObject(dc, bitmap);
+        if (HBITMAP bitmap = win32::CreateTopDownDib(nullptr, kWidth, kHeight, &bits))
+            selected.emplace(nullptr, bitmap, kWidth, kHeight);
     }
-    ~Canvas() {
-        if (old != nullptr) SelectObject(dc, old);
-        if (dc != nullptr) DeleteDC(dc);
-        if (bitmap != nullptr) DeleteObject(bitmap);
-    }
-    bool ok() const { return bits != nullptr && dc != nullptr; }
+    bool ok() const { return bits != nullptr && selected && selected->ok(); }
+    HDC dc() const { return selected->dc.get(); }
 
-    HBITMAP bitmap = nullptr;
     void* bits = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
+    std::optional<win32::SelectedBitmap> selected;
 };
 
 // Counts the pictures put, to tell kept pictures from direct drawing.
@@ -63,17 +54,6 @@ struct CountingSurface : win32::GdiSurface {
     }
     size_t puts = 0;
 };
-
-LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* saver = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (saver == nullptr || message == WM_NCCREATE || message == WM_NCDESTROY)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return saver->Procedure(window, message, wParam, lParam);
-}
 
 struct FontCase {
     const char* name;
@@ -98,18 +78,9 @@ LogFont FontOf(const FontCase& c) {
 class WindowCopy : public ::testing::TestWithParam<FontCase> {
 protected:
     void SetUp() override {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"TavelinWindowCopy";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        RegisterClassW(&windowClass);
         surface.UseLogo(win32::CreateSolidBitmap(364, 364, kLogoColour));
-        window = CreateWindowExW(WS_EX_TOPMOST, L"TavelinWindowCopy", L"Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), &saver);
+        window = run.Open(kWidth, kHeight);
         ASSERT_NE(window, nullptr);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         // The same fonts the saver made, for composing from scratch.
         LogFont lf = saver.settings.lf, news = lf;
         news.lfHeight /= 2;
@@ -118,7 +89,6 @@ protected:
         ASSERT_TRUE(lineFont != nullptr && newsFont != nullptr);
     }
     void TearDown() override {
-        if (window != nullptr) DestroyWindow(window);
         if (lineFont != nullptr) DeleteObject(lineFont);
         if (newsFont != nullptr) DeleteObject(newsFont);
     }
@@ -138,7 +108,7 @@ protected:
     // This frame drawn alone on a canvas made for it: the lines the pass moved
     // (a line brought on in it still waits at the right edge), then the news.
     void ComposeAlone(Canvas& canvas) {
-        HDC dc = canvas.dc;
+        HDC dc = canvas.dc();
         SetBkMode(dc, TRANSPARENT);
         SetStretchBltMode(dc, COLORONCOLOR);
         HDC logo = CreateCompatibleDC(dc);
@@ -173,7 +143,7 @@ protected:
         Canvas shown, alone;
         if (!shown.ok() || !alone.ok()) return -1;
         HDC windowDc = GetDC(window);
-        BitBlt(shown.dc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
+        BitBlt(shown.dc(), 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
         ReleaseDC(window, windowDc);
         ComposeAlone(alone);
         GdiFlush();
@@ -204,21 +174,15 @@ protected:
     fakes::MemoryLogFile files;
     Log log{files, clock};
     CountingSurface surface;
-    win32::Win32SaverTimers timers;
-    SaverWindow saver{surface, timers, clock, log,
-                      SaverSteps{[this](SaverSettings& s, Log&) {
-                                     s.gLogoEnabled = true;
-                                     s.dwMaxShowStrings = 8;
-                                     s.lf = FontOf(GetParam());
-                                 },
-                                 [](Group& messages, News& news) {
-                                     for (const char16_t* t : kTexts) messages.Add(DuplicateText(t));
-                                     news.gNewsString = kNews;
-                                     news.gNewsSet = true;
-                                 },
-                                 [](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
-                                     return DefWindowProcW(static_cast<HWND>(w), m, wp, lp);
-                                 }}};
+    testing::SaverInWindow run{surface, clock, log,
+                               testing::ShowingSteps(
+                                   [](SaverSettings& s) {
+                                       s.gLogoEnabled = true;
+                                       s.dwMaxShowStrings = 8;
+                                       s.lf = FontOf(GetParam());
+                                   },
+                                   kTexts, kNews)};
+    SaverWindow& saver = run.saver;
     HWND window = nullptr;
     HFONT lineFont = nullptr, newsFont = nullptr;
 };
