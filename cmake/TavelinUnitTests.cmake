@@ -18,7 +18,17 @@ foreach(group IN LISTS groups)
   gtest_discover_tests(unit_${group} TEST_PREFIX "unit.${group}." DISCOVERY_TIMEOUT 120)
 endforeach()
 
-# The publisher (tools/tavelin-publish) is Python: its unit tests run here too.
+# The publisher (tools/tavelin-publish) is Python for Debian's own interpreter: its unit
+# tests, the web console's through Flask's test client, run here too.
 add_test(NAME unit.publisher
-         COMMAND /usr/bin/python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher -t ${PROJECT_SOURCE_DIR}/tests/publisher)
-set_tests_properties(unit.publisher PROPERTIES TIMEOUT 300 ENVIRONMENT PYTHONDONTWRITEBYTECODE=1)
+         COMMAND /usr/bin/python3 -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/publisher
+                 -t ${PROJECT_SOURCE_DIR}/tests/publisher)
+set_tests_properties(unit.publisher PROPERTIES TIMEOUT 300
+  ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1;PYTHONPATH=${PROJECT_SOURCE_DIR}")
+
+# The web console in a real browser (headless chromium through its driver); the
+# screenshots of each page go to the output folder.
+add_test(NAME browser.console COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/browser/test_console_in_browser.py)
+set_tests_properties(browser.console PROPERTIES TIMEOUT 300
+  ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1;PYTHONPATH=${PROJECT_SOURCE_DIR};TAVELIN_TEST_OUTPUT=${CMAKE_BINARY_DIR}/test-output/browser")
+

@@ -42,7 +42,7 @@ endforeach()
 file(GLOB e2e_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.py)
 foreach(script IN LISTS e2e_tests)
   get_filename_component(name ${script} NAME_WE)
-  add_test(NAME e2e.${name} COMMAND python3 ${script})
+  add_test(NAME e2e.${name} COMMAND /usr/bin/python3 ${script})
   set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900 FIXTURES_REQUIRED wine_prefixes SKIP_RETURN_CODE 77
     ENVIRONMENT "TAVELIN_BUILD_DIR=${CMAKE_BINARY_DIR};TAVELIN_SOURCE_DIR=${PROJECT_SOURCE_DIR};TAVELIN_WINE_ROOT=${TAVELIN_WINE_ROOT}")
 endforeach()

@@ -1,13 +1,13 @@
 """tavelin-publish: the command line."""
 import argparse
+import getpass
 import os
 import sqlite3
 import sys
 
-from . import deckfile, model, schedule
+from . import accounts, deckfile, fetches, model, schedule
 from .errors import PublishError
 from .publish import publish
-from .serve import serve
 from .store import open_db
 
 PROG = "tavelin-publish"
@@ -73,6 +73,30 @@ def _parser():
     p = command(commands, "serve", "answer GET /auth/<KEY>.xml with the key's feed of the day")
     p.add_argument("--host", default="127.0.0.1")
     p.add_argument("--port", type=int, default=8080, help="0 takes a free port (printed as PORT=<n>)")
+
+    p = command(commands, "web", "the web console for decks, keys, news, accounts and delivery")
+    p.add_argument("--host", default="127.0.0.1")
+    p.add_argument("--port", type=int, default=8081, help="0 takes a free port (printed as URL=http://HOST:PORT/)")
+    p.add_argument("--behind-proxy", action="store_true",
+                   help="behind a TLS proxy: cookies only over HTTPS, and the proxy's X-Forwarded-* headers trusted")
+    p.add_argument("--feed-base", metavar="URL", help="where the feeds are served, for the keys' pages "
+                   "(e.g. https://feeds.example.org)")
+
+    user = command(commands, "user", "the web console's accounts")
+    user_do = user.add_subparsers(dest="action", required=True, metavar="ACTION")
+    p = command(user_do, "add", "an account; the password from a prompt or one line of standard input")
+    p.add_argument("name")
+    p.add_argument("--role", required=True, choices=accounts.ROLES)
+    p = command(user_do, "passwd", "a new password for an account")
+    p.add_argument("name")
+    p = command(user_do, "remove", "remove an account")
+    p.add_argument("name")
+    command(user_do, "list", "the accounts and their roles")
+
+    p = command(commands, "fetches", "count feed fetches from web server access logs")
+    fetches_do = p.add_subparsers(dest="action", required=True, metavar="ACTION")
+    p = command(fetches_do, "import", "the GET requests of /auth/<KEY>.xml answered 200 or 304, each counted once")
+    p.add_argument("logfile", nargs="+", help="common or combined format, gzip-compressed too")
     return top
 
 
@@ -91,7 +115,7 @@ def _deck(args, db):
     if repeats:
         print("%s: %d repeated rows left out, lines %s" % (args.file, len(repeats), ", ".join(map(str, repeats))),
               file=sys.stderr)
-    model.import_deck(db, args.name, rows)
+    model.import_deck(db, args.name, rows, skipped=len(bad))
     print("deck '%s': %d words imported%s" % (args.name, len(rows), ", %d rows skipped" % len(bad) if bad else ""))
 
 
@@ -106,20 +130,43 @@ def _key(args, db):
 
 
 def _show(args, db):
-    catalog = model.Catalog(db)
-    key = catalog.keys.get(args.key)
-    if key is None:
-        raise PublishError("no key code '%s'" % args.key)
-    date = schedule.parse_date(args.date) if args.date else schedule.local_date(key.tz)
-    day = catalog.lines(args.key, date, args.extra)
+    key = model.KeyDay(db, args.key)
+    date = schedule.parse_date(args.date) if args.date else schedule.local_date(key.key.tz)
+    day = key.lines(date, args.extra)
     if day is None:
-        raise PublishError("key code '%s' has no feed on %s: it starts on %s" % (args.key, date, key.start))
+        raise PublishError("key code '%s' has no feed on %s: it starts on %s" % (args.key, date, key.key.start))
     news, lines = day
     out = sys.stdout
     if news:
         out.write("news: %s\n" % news)
     for line in lines:
         out.write(line + "\n")
+
+
+def _password():
+    if sys.stdin.isatty():
+        first = getpass.getpass("password: ")
+        if getpass.getpass("again: ") != first:
+            raise PublishError("the two passwords differ")
+        return first
+    return sys.stdin.readline().rstrip("\r\n")
+
+
+def _user(args, db):
+    if args.action == "add":
+        accounts.add_user(db, args.name, args.role, _password())
+    elif args.action == "passwd":
+        accounts.set_password(db, args.name, _password())
+    elif args.action == "remove":
+        accounts.remove_user(db, args.name)
+    else:
+        for name, role in accounts.list_users(db):
+            print("%s\t%s" % (name, role))
+
+
+def _fetches(args, db):
+    counted, repeated, other = fetches.import_logs(db, args.logfile)
+    print("%d fetches counted, %d counted before, %d other lines" % (counted, repeated, other))
 
 
 def _publish(args, db):
@@ -132,10 +179,14 @@ def run(argv):
     args = _parser().parse_args(argv)
     db_path = getattr(args, "db", "tavelin.db")
     if args.command == "serve":
+        from .serve import serve  # the server's packages only where it runs
         return serve(db_path, args.host, args.port)
-    # Only an import makes a new database, and a failed one leaves none behind.
+    if args.command == "web":
+        from .web.server import run_console  # Flask only for those who use it
+        return run_console(db_path, args.host, args.port, args.behind_proxy, args.feed_base)
+    # Only an import or a first account makes a new database, and a failed one leaves none behind.
     # An empty file is what such a failure on a full disk used to leave.
-    creates = args.command == "deck" and args.action == "import" and (
+    creates = (args.command, getattr(args, "action", None)) in (("deck", "import"), ("user", "add")) and (
         not os.path.exists(db_path) or os.path.getsize(db_path) == 0)
     db = None
     try:
@@ -148,6 +199,10 @@ def run(argv):
             model.set_news(db, args.text, args.from_date, args.key)
         elif args.command == "show":
             _show(args, db)
+        elif args.command == "user":
+            _user(args, db)
+        elif args.command == "fetches":
+            _fetches(args, db)
         else:
             _publish(args, db)
     except BaseException:

@@ -16,7 +16,7 @@ from .model import KEY_CODE, Catalog
 
 FEED_PATH = re.compile(r"/auth/(%s)\.xml" % KEY_CODE.pattern)
 BUSY = (5, 6)  # SQLITE_BUSY, SQLITE_LOCKED
-LOCK_WAIT = 0.25  # seconds a read waits for a writer's commit before giving up
+LOCK_WAIT = 0.1  # seconds a read waits for a writer's commit before giving up
 RETRY_AFTER = "5"
 PAGE = """<!DOCTYPE html>
 <html><head><title>{status}</title></head>
@@ -55,6 +55,7 @@ class Feeds:
     def _connect(self):
         uri = "file:%s?mode=ro" % urllib.parse.quote(self.path)
         self.db = sqlite3.connect(uri, uri=True, timeout=0, isolation_level=None, check_same_thread=False)
+        self.waits = False
 
     def _refresh(self, wait):
         """Reads the database again when it changed or was replaced; wait says whether to
@@ -69,7 +70,9 @@ class Feeds:
                 self._forget()
                 self._connect()
                 self.inode = inode
-            self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
+            if wait != self.waits:
+                self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
+                self.waits = wait
             version = self.db.execute("PRAGMA data_version").fetchone()[0]
             if version != self.version or self.catalog is None:
                 if self.db.execute("PRAGMA user_version").fetchone()[0] == 0:
@@ -161,8 +164,9 @@ def _page(status, title, text):
     return PAGE.format(status=status, title=title, text=text).encode("utf-8")
 
 
-def make_app(db_path, clock=None):
-    """The WSGI application serving the feeds of the database at db_path."""
+def make_app(db_path, clock=None, recorder=None):
+    """The WSGI application serving the feeds of the database at db_path; recorder,
+    when given, counts each answered GET (fetches.Recorder)."""
     feeds = Feeds(db_path, clock)
 
     def answer(start_response, environ, status, headers, body):
@@ -193,6 +197,8 @@ def make_app(db_path, clock=None):
             return answer(start_response, environ, "404 Not Found",
                           [("Content-Type", "text/html; charset=utf-8")], body)
         headers = [("ETag", feed.etag), ("Last-Modified", feed.last_modified), ("Cache-Control", "no-cache")]
+        if recorder is not None and environ["REQUEST_METHOD"] == "GET":
+            recorder.fetched(match.group(1), feed.date)
         if not_modified(environ, feed):
             return answer(start_response, environ, "304 Not Modified", headers, None)
         return answer(start_response, environ, "200 OK",

@@ -2,13 +2,20 @@
 import sys
 
 from . import feedapp, server
+from .fetches import Recorder
 
 
 def serve(db_path, host, port):
+    recorder = Recorder(db_path, log=lambda text: print("tavelin-publish: " + text, file=sys.stderr, flush=True))
     try:
-        running = server.Server(feedapp.make_app(db_path), host, port)
-    except OSError as error:
-        print("tavelin-publish: cannot listen on %s:%d (%s)" % (host, port, error.strerror or error), file=sys.stderr)
-        return 1
-    print("PORT=%d" % running.port, flush=True)
-    return running.run()
+        try:
+            running = server.Server(feedapp.make_app(db_path, recorder=recorder), host, port,
+                                    quick_paths=("/auth/",))
+        except OSError as error:
+            print("tavelin-publish: cannot listen on %s:%d (%s)" % (host, port, error.strerror or error),
+                  file=sys.stderr)
+            return 1
+        print("PORT=%d" % running.port, flush=True)
+        return running.run()
+    finally:
+        recorder.close()

@@ -1,6 +1,8 @@
 """WSGI applications on Waitress: bounded queues and request sizes, one access-log line
 per request whatever its fate, and a stop on SIGTERM or Ctrl+C that finishes the
 requests already received."""
+import collections
+import functools
 import signal
 import sys
 import threading
@@ -9,7 +11,7 @@ import time
 from waitress import wasyncore
 from waitress.channel import ClientDisconnected, HTTPChannel
 from waitress.server import BaseWSGIServer, create_server
-from waitress.task import ErrorTask, WSGITask
+from waitress.task import ErrorTask, ThreadedTaskDispatcher, WSGITask
 
 LIMITS = {
     # A whole office's screens start at nine: their connections wait in the queue, not in
@@ -27,6 +29,8 @@ LIMITS = {
     "asyncore_loop_timeout": 0.2,  # how soon a stop is noticed
     "ident": "tavelin-publish",
     "clear_untrusted_proxy_headers": True,
+    # A client that resets its connection is the access log's business, not a traceback's.
+    "log_socket_errors": False,
 }
 STOP_GRACE = 10  # seconds a stop waits for the requests in hand
 
@@ -105,8 +109,15 @@ class _WSGITask(_Logged, WSGITask):
             # The headers of the GET, Content-Length included; the body counted, not sent.
             super().write(b"")
             self.content_bytes_written += len(data)
-            return
-        super().write(data)
+        elif self.complete and not self.wrote_header and data and self.content_length == len(data):
+            # Headers and body in one segment, sent by this thread: written apart, the
+            # client's delayed acknowledgement can hold the body back.
+            header = self.build_response_header()
+            self.wrote_header = True
+            self.content_bytes_written = len(data)
+            self.channel.write_soon(header + data if self.has_body else header)
+        else:
+            super().write(data)
 
 
 class _ErrorTask(_Logged, ErrorTask):
@@ -124,6 +135,32 @@ class _Channel(HTTPChannel):
         if not self.connected and self.requests:
             self.server.access_log.request(self.addr, self.requests[0], 499, "client went away before the answer")
         super().service()
+
+
+class _Dispatcher(ThreadedTaskDispatcher):
+    """Requests for the quick paths (answers from memory, well under a millisecond) are
+    answered by the loop's own thread, which saves two thread switches each; the others
+    go to the pool, so that a slow one holds up only itself."""
+
+    def __init__(self, quick_paths):
+        super().__init__()
+        self.quick_paths = tuple(quick_paths)
+        self.ready = collections.deque()
+
+    def add_task(self, channel):
+        path = getattr(channel.requests[0], "path", None) or ""
+        if self.quick_paths and (channel.requests[0].error or path.startswith(self.quick_paths)):
+            self.ready.append(channel)  # from a worker too: it pulls the trigger when done
+        else:
+            super().add_task(channel)
+
+    def run_ready(self):
+        while self.ready:
+            channel = self.ready.popleft()
+            try:
+                channel.service()
+            except BaseException:
+                self.logger.exception("Exception when servicing %r", channel)
 
 
 def guarded(app):
@@ -159,15 +196,29 @@ def mount(routes, fallback):
 class Server:
     """app on host:port until stop() or SIGTERM / SIGINT; run() returns the exit code."""
 
-    def __init__(self, app, host, port, log=None, **limits):
+    def __init__(self, app, host, port, log=None, quick_paths=(), **limits):
         self.map = {}
         self.stopping = threading.Event()
-        self.server = create_server(guarded(app), map=self.map, host=host, port=port, **{**LIMITS, **limits})
+        limits = {**LIMITS, **limits}
+        self.dispatcher = _Dispatcher(quick_paths)
+        self.dispatcher.set_thread_count(limits["threads"])
+        self.server = create_server(guarded(app), map=self.map, _dispatcher=self.dispatcher, host=host, port=port,
+                                    **limits)
         self.listeners = [s for s in self.map.values() if isinstance(s, BaseWSGIServer)]
         for listener in self.listeners:
             listener.channel_class = _Channel
             listener.access_log = log or AccessLog()
+            # Every waiting connection at once: one a turn of the loop, a burst of a thousand
+            # waits for a thousand turns, each polling every connection.
+            listener.handle_accept = functools.partial(self._accept_waiting, listener)
+            listener.pull_trigger = functools.partial(self._wake, listener)
         self.port = int(self.listeners[0].effective_port)
+        self.loop_thread = None
+
+    def _wake(self, listener):
+        # The loop's own thread needs no wake-up: its next poll sees what changed.
+        if threading.get_ident() != self.loop_thread:
+            listener.trigger.pull_trigger()
 
     def stop(self, *_):
         self.stopping.set()
@@ -176,9 +227,11 @@ class Server:
         if handle_signals:
             signal.signal(signal.SIGTERM, self.stop)
             signal.signal(signal.SIGINT, self.stop)
+        self.loop_thread = threading.get_ident()
         timeout = LIMITS["asyncore_loop_timeout"]
         while not self.stopping.is_set():
             wasyncore.loop(timeout=timeout, map=self.map, use_poll=True, count=1)
+            self.dispatcher.run_ready()
         self._finish(time.monotonic() + STOP_GRACE)
         return 0
 
@@ -187,8 +240,8 @@ class Server:
 
     @staticmethod
     def _accept_waiting(listener):
-        """Connections the kernel took already: their clients sent their requests to us."""
-        for _ in range(LIMITS["connection_limit"]):
+        """The connections the kernel has taken, as many as the connection limit allows."""
+        for _ in range(max(1, listener.adj.connection_limit - len(listener._map))):
             try:
                 got = listener.accept()
             except OSError:
@@ -206,6 +259,7 @@ class Server:
         while time.monotonic() < deadline:
             # Read first: a request that arrived is received before its connection is judged idle.
             wasyncore.loop(timeout=0.05, map=self.map, use_poll=True, count=1)
+            self.dispatcher.run_ready()
             for channel in self._channels():
                 if not channel.busy() and channel.request is None:
                     channel.handle_close()
@@ -213,6 +267,6 @@ class Server:
                 break
         for channel in self._channels():
             channel.handle_close()
-        self.listeners[0].task_dispatcher.shutdown(cancel_pending=True, timeout=1)
+        self.dispatcher.shutdown(cancel_pending=True, timeout=1)
         for listener in self.listeners:
             listener.trigger.close()

@@ -48,13 +48,61 @@ MIGRATIONS = [
         PRIMARY KEY (outdir, key_code)
     ) WITHOUT ROWID;
     """,
+    # 3: accounts of the web console, the log of changes, and the fetches of each key's feed
+    """
+    ALTER TABLE decks ADD COLUMN imported_at TEXT;
+    ALTER TABLE decks ADD COLUMN imported_by TEXT;
+    CREATE TABLE users (
+        name TEXT PRIMARY KEY,
+        role TEXT NOT NULL CHECK (role IN ('admin', 'editor', 'viewer')),
+        password TEXT NOT NULL,
+        locked_until REAL NOT NULL DEFAULT 0
+    );
+    CREATE TABLE login_failures (
+        name TEXT NOT NULL,
+        at REAL NOT NULL
+    );
+    CREATE INDEX login_failures_by_name ON login_failures (name, at);
+    CREATE TABLE settings (
+        name TEXT PRIMARY KEY,
+        value TEXT NOT NULL
+    );
+    CREATE TABLE activity (
+        id INTEGER PRIMARY KEY,
+        at TEXT NOT NULL,
+        who TEXT NOT NULL,
+        via TEXT NOT NULL,
+        what TEXT NOT NULL
+    );
+    CREATE TABLE fetches (
+        key_code TEXT NOT NULL,
+        day TEXT NOT NULL,
+        count INTEGER NOT NULL,
+        first TEXT NOT NULL,
+        last TEXT NOT NULL,
+        PRIMARY KEY (key_code, day)
+    ) WITHOUT ROWID;
+    CREATE INDEX fetches_by_day ON fetches (day);
+    CREATE TABLE fetch_days (
+        day TEXT PRIMARY KEY,
+        keys INTEGER NOT NULL
+    ) WITHOUT ROWID;
+    CREATE TABLE last_fetches (
+        key_code TEXT PRIMARY KEY,
+        day TEXT NOT NULL
+    ) WITHOUT ROWID;
+    CREATE TABLE counted_log_lines (
+        digest BLOB PRIMARY KEY
+    ) WITHOUT ROWID;
+    """,
 ]
 VERSION = len(MIGRATIONS)
 
 
-def open_db(path, create=False):
+def open_db(path, create=False, timeout=5.0):
     """The database at path, brought to the current version. A missing file is made
-    only when create is set, so that a mistyped --db is not mistaken for an empty one."""
+    only when create is set, so that a mistyped --db is not mistaken for an empty one.
+    timeout: seconds to wait for another writer."""
     if not create and not os.path.exists(path):
         raise PublishError("no database here; 'deck import' makes one", file=path)
     if not create and os.path.getsize(path) == 0:
@@ -62,7 +110,7 @@ def open_db(path, create=False):
         raise PublishError("an empty file, not a database; remove it and 'deck import' makes one", file=path)
     db = None
     try:
-        db = sqlite3.connect(path, isolation_level=None, check_same_thread=False)
+        db = sqlite3.connect(path, timeout=timeout, isolation_level=None, check_same_thread=False)
         db.execute("PRAGMA foreign_keys = ON")
         migrate(db, path)
     except BaseException as error:

@@ -33,7 +33,9 @@ Options:
                   instead of the fixed feed: imports it into a new database in the
                   output folder, adds the key code starting today with every word of
                   the deck a day (and, for fr, the news), prints tavelin-publish show's
-                  lines and runs tavelin-publish serve; es, el or fr only
+                  lines and runs tavelin-publish serve; es, el or fr only. Also starts
+                  the web console on that database and prints its address with a demo
+                  account's name and password
   --no-deps       do not check the Debian packages
   -h, --help      this text
 EOF
@@ -95,7 +97,7 @@ wine_root=$repo/build/mingw/wine
 wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
-server_pid="" xvfb_pid="" saver_pid="" host_pid="" prefix=""
+server_pid="" console_pid="" xvfb_pid="" saver_pid="" host_pid="" prefix=""
 cleanup() {
   set +e
   [ -n "$saver_pid" ] && kill "$saver_pid" 2>/dev/null
@@ -104,6 +106,7 @@ cleanup() {
   [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k >/dev/null 2>&1
   [ -n "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -w >/dev/null 2>&1
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ -n "$console_pid" ] && kill "$console_pid" 2>/dev/null && wait "$console_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   [ -n "$prefix" ] && { "$repo/tools/wine/wine-leftovers" --wait 15 --kill "$prefix" >&2; rm -rf "$prefix"; }
 }
@@ -116,14 +119,14 @@ if [ $publisher -eq 1 ]; then
   db=$out/publisher.db
   rm -f "$db"   # a fresh database each run, even in a reused --out folder
   today=$(date -u +%F)
-  publish() { /usr/bin/python3 tools/tavelin-publish --db "$db" "$@"; }
+  publish() { /usr/bin/python3 -m publisher --db "$db" "$@"; }
   publish deck import "$key" "samples/decks/$deck"
   publish key add "$key" --deck "$key" --start "$today" --per-day 100
   [ -z "$news" ] || publish news set "$news" --from "$today" --key "$key"
   echo "today's lines for $key, as tavelin-publish show --extra gives them:"
   publish show "$key" --extra | sed 's/^/  /'
   server_log=$out/publisher.log
-  /usr/bin/python3 -u tools/tavelin-publish --db "$db" serve --port 0 >"$server_log" 2>&1 &
+  /usr/bin/python3 -u -m publisher --db "$db" serve --port 0 >"$server_log" 2>&1 &
 else
   say "Starting the sample feed service"
   python3 -u tools/feed_server.py >"$server_log" 2>&1 &
@@ -134,6 +137,16 @@ port=$(sed -n 's/^PORT=//p' "$server_log" | head -n1)
 [ -n "$port" ] || { echo "demo.sh: the feed service did not start:" >&2; cat "$server_log" >&2; exit 1; }
 if [ $publisher -eq 1 ]; then
   echo "tavelin-publish serve answers at http://127.0.0.1:$port/auth/$key.xml"
+  say "Starting the web console"
+  demo_password=$(head -c 12 /dev/urandom | base64 | tr -d '/+=')
+  echo "$demo_password" | publish user add demo --role admin
+  console_log=$out/console.log
+  /usr/bin/python3 -u -m publisher --db "$db" web --port 0 >"$console_log" 2>&1 &
+  console_pid=$!
+  for _ in $(seq 1 600); do grep -q '^URL=' "$console_log" && break; sleep 0.05; done
+  console_url=$(sed -n 's/^URL=//p' "$console_log" | head -n1)
+  [ -n "$console_url" ] || { echo "demo.sh: the web console did not start:" >&2; cat "$console_log" >&2; exit 1; }
+  echo "web console: $console_url  account: demo  password: $demo_password"
 elif [ -f "samples/feeds/$key.xml" ]; then
   echo "serving samples/feeds/$key.xml at http://127.0.0.1:$port/auth/$key.xml"
 else

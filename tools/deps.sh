@@ -12,9 +12,11 @@ packages=(
   wine64 libwine
   xvfb xauth x11-apps xdotool imagemagick fonts-liberation fonts-wine
   nsis wixl msitools
+  python3-flask python3-flaskext.wtf
 )
 case $what in
-  test) packages+=(clang libclang-rt-14-dev sgml-data nginx python3-olefile) ;;
+  # The web console's browser test drives headless chromium.
+  test) packages+=(clang libclang-rt-14-dev sgml-data nginx python3-olefile chromium chromium-driver python3-selenium) ;;
   demo) ;;
   bench) packages+=(clang libbenchmark-dev libpugixml-dev libexpat1-dev xscreensaver-data-extra hyperfine nginx-light) ;;
   *) echo "deps.sh: unknown set '$what' (test, demo or bench)" >&2; exit 2 ;;

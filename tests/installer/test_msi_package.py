@@ -102,7 +102,7 @@ class MsiPackageTest(unittest.TestCase):
         written = {row[3]: row[4] for row in registry if row[3] != "-"}
         self.assertLessEqual(set(written), set(self.table))
         secure = properties["SecureCustomProperties"].split(";")
-        self.assertLessEqual({value.strip("[]") for value in written.values()}, set(secure))
+        self.assertLessEqual({name.upper() for name in written}, set(secure))
         searches = table(self.msi, "RegLocator")
         self.assertEqual({(row[1], row[2]) for row in searches}, {("2", self.key)})
 

@@ -3,14 +3,13 @@ import contextlib
 import io
 import os
 import shutil
-import sys
 import tempfile
 import unittest
+import unittest.mock
+
+from publisher import cli
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, ROOT)
-
-from publisher import cli  # noqa: E402
 
 
 class Scratch(unittest.TestCase):
@@ -53,3 +52,42 @@ class Scratch(unittest.TestCase):
 
     def deck(self, name="d", csv="word,translation\na,1\nb,2\nc,3\n"):
         self.ok("deck", "import", name, self.write(name + ".csv", csv))
+
+
+class Console(Scratch):
+    """A database with a deck, a key and one account of each role, and the web console
+    over it through Flask's test client. CSRF is checked only where a test asks for it."""
+
+    PASSWORD = "correct horse"
+
+    def setUp(self):
+        super().setUp()
+        from publisher.web import create_app
+        self.deck()
+        for role in ("admin", "editor", "viewer"):
+            self.user(role, role)
+        self.app = create_app(self.db, upload_dir=self.path("uploads"))
+        self.app.config.update(WTF_CSRF_ENABLED=False, DB_BUSY_MS=50)
+        self.client = self.app.test_client()
+
+    def user(self, name, role):
+        with unittest.mock.patch("sys.stdin", io.StringIO(self.PASSWORD + "\n")):
+            self.ok("user", "add", name, "--role", role)
+
+    def login(self, name, client=None):
+        response = (client or self.client).post("/login", data={"username": name, "password": self.PASSWORD})
+        self.assertEqual(response.status_code, 302, response.data)
+        return response
+
+    def query(self, sql, *args):
+        from publisher import store
+        db = store.open_db(self.db)
+        try:
+            return db.execute(sql, args).fetchall()
+        finally:
+            db.close()
+
+    def upload(self, url, content, **fields):
+        data = dict(fields, file=(io.BytesIO(content.encode("utf-8") if isinstance(content, str) else content),
+                                  "upload.csv"))
+        return self.client.post(url, data=data, content_type="multipart/form-data")

@@ -14,6 +14,7 @@ import unittest
 
 from support import ROOT, Scratch
 from publisher import feedapp, server
+from publisher.fetches import Recorder
 
 UTC = datetime.timezone.utc
 LOG_LINE = re.compile(r"[^ ]+ [^ ]+ [^ ]+ \d{3} \|[^|]*\|( .*)?")
@@ -35,8 +36,10 @@ class ServeTest(Scratch):
         self.ok("key", "add", "Later", "--deck", "d", "--start", "2027-01-01", "--per-day", "1")
         self.now = datetime.datetime(2026, 1, 2, 12, 0, tzinfo=UTC)
         self.log = Lines()
-        self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now), "127.0.0.1", 0,
-                                    log=server.AccessLog(self.log))
+        self.recorder = Recorder(self.db, interval=3600, log=lambda text: None)
+        self.addCleanup(self.recorder.close)
+        self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now, recorder=self.recorder),
+                                    "127.0.0.1", 0, log=server.AccessLog(self.log), quick_paths=("/auth/",))
         thread = threading.Thread(target=self.server.run, kwargs={"handle_signals": False})
         thread.start()
         self.addCleanup(thread.join)
@@ -66,6 +69,16 @@ class ServeTest(Scratch):
                     answer += part
             except ConnectionResetError:
                 return None
+
+    def test_answered_gets_are_counted_for_the_keys_day(self):
+        etag = self.request("/auth/K.xml")[0].getheader("ETag")
+        self.request("/auth/K.xml", **{"If-None-Match": etag})
+        self.request("/auth/K.xml", "HEAD")
+        self.request("/auth/Later.xml")
+        self.recorder.flush()
+        db = sqlite3.connect(self.db)
+        self.addCleanup(db.close)
+        self.assertEqual(db.execute("SELECT key_code, day, count FROM fetches").fetchall(), [("K", "2026-01-02", 2)])
 
     def test_a_feed_with_its_headers_and_a_304_for_its_etag(self):
         response, body = self.request("/auth/K.xml")
@@ -175,6 +188,16 @@ class ServeTest(Scratch):
             self.assertEqual(line.split(" ")[3], expected.decode())
         self.assertNotIn("\x00", self.log.getvalue())
         self.assertIn("|a\\x09folded \\x7cforged\\x7c|", lines[1])
+
+
+class MountTest(unittest.TestCase):
+    def test_each_path_goes_to_the_first_app_whose_prefix_starts_it(self):
+        def app(name):
+            return lambda environ, start_response: [name]
+        mounted = server.mount([("/auth/", app(b"feeds")), ("/a", app(b"a"))], app(b"console"))
+        for path, expected in (("/auth/K.xml", b"feeds"), ("/auth", b"a"), ("/", b"console"), ("", b"console")):
+            with self.subTest(path=path):
+                self.assertEqual(mounted({"PATH_INFO": path}, None), [expected])
 
 
 class IdleTest(Scratch):
