@@ -25,6 +25,8 @@ foreach(source IN LISTS win32_bench_sources)
   get_filename_component(name ${source} NAME_WE)
   add_executable(bench_${name} ${source})
   target_link_libraries(bench_${name} PRIVATE tavelin_win32 ${TAVELIN_ALL_SUBSYSTEMS} tavelin_win32)
+  # The saver-in-a-window set-up is shared with the Wine tests (tests/support).
+  target_include_directories(bench_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_options(bench_${name} PRIVATE -municode)
   set_target_properties(bench_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endforeach()

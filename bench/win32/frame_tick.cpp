@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "core/log.h"
-#include "core/text.h"
-#include "display/saver_window.h"
 #include "display/timer_ids.h"
 #include "platform/win32/clock_win32.h"
-#include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
+#include "support/saver_in_window.h"
 
 #include <windows.h>
 
@@ -35,41 +33,11 @@ public:
     bool Append(LogFileHandle, const void*, size_t) override { return false; }
 };
 
-LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* saver = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (saver == nullptr || message == WM_NCCREATE || message == WM_NCDESTROY)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return saver->Procedure(window, message, wParam, lParam);
-}
-
 struct Saver {
-    explicit Saver(bool recall)
-        : saver(surface, clock, log,
-                SaverSteps{[recall](SaverSettings& s, Log&) {
-                               s.gLogoEnabled = true;
-                               s.dwMaxShowStrings = 8;
-                               s.gRecallEnabled = recall;
-                           },
-                           [this](Group& messages, News& news) {
-                               for (const char16_t* t : kTexts) messages.Add(DuplicateText(t));
-                               saver.display.dayTexts = messages.GetCount();
-                               news.gNewsString = kNews;
-                               news.gNewsSet = true;
-                           },
-                           [](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
-                               return DefWindowProcW(static_cast<HWND>(w), m, wp, lp);
-                           }}) {
+    explicit Saver(bool recall) : recall(recall) {
+        saver.display.dayTexts = static_cast<uint32_t>(std::size(kTexts));
         surface.UseLogo(win32::CreateSolidBitmap(364, 364, 0x0040A0FF));
-        window = CreateWindowExW(WS_EX_TOPMOST, L"TavelinBench", L"Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), &saver);
-    }
-    ~Saver() {
-        if (window != nullptr) DestroyWindow(window);
+        window = run.Open(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     }
     // Every line on screen, spread over the width, as in a busy minute.
     void FillScreen() {
@@ -80,23 +48,26 @@ struct Saver {
         }
     }
 
+    bool recall;
     NullLogFile files;
     win32::Win32Clock clock;
     Log log{files, clock};
     win32::GdiSurface surface;
-    SaverWindow saver;
+    testing::SaverInWindow run{surface, clock, log,
+                               testing::ShowingSteps(
+                                   [this](SaverSettings& s) {
+                                       s.gLogoEnabled = true;
+                                       s.dwMaxShowStrings = 8;
+                                       s.gRecallEnabled = recall;
+                                   },
+                                   kTexts, kNews)};
+    SaverWindow& saver = run.saver;
     HWND window = nullptr;
 };
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
 
 double MedianFrameMs(int frames, bool recall) {
     Saver s(recall);
     if (s.window == nullptr) return -1;
-    Pump();
     s.FillScreen();
     std::vector<double> times;
     times.reserve(static_cast<size_t>(frames));
@@ -119,7 +90,6 @@ double MedianFrameMs(int frames, bool recall) {
 // directly, putting kept pictures.
 void Parts(int frames) {
     Saver s(false);
-    Pump();
     s.FillScreen();
     auto time = [&](const char* what, auto&& body) {
         std::vector<double> t;
@@ -168,13 +138,6 @@ int Run(int seconds, bool recall) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = Proc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"TavelinBench";
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RegisterClassW(&windowClass);
-
     const bool recall = argc >= 2 && std::wcscmp(argv[argc - 1], L"recall") == 0;
     if (argc >= 3 && std::wcscmp(argv[1], L"run") == 0) return Run(_wtoi(argv[2]), recall);
     if (argc >= 3 && std::wcscmp(argv[1], L"parts") == 0) {

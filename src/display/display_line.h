@@ -43,6 +43,9 @@ inline void HideTranslation(DisplayLine& line) {
     line.cxSize = line.cxWord;
 }
 
+// The logo's place in the queue: a line with no text.
+inline bool IsLogoPlaceholder(const DisplayLine& line) { return line.pszText == nullptr || line.pszText[0] == u'\0'; }
+
 inline constexpr uint32_t MakeColour(int32_t red, int32_t green, int32_t blue) {
     return static_cast<uint32_t>(red & 0xFF) | static_cast<uint32_t>(green & 0xFF) << 8 |
            static_cast<uint32_t>(blue & 0xFF) << 16;

@@ -31,8 +31,8 @@ LResult SaverWindow::OnCreate(WindowHandle window) {
     if (steps_.loadSettings) steps_.loadSettings(settings, log_);
     random.Seed(clock_.UtcMilliseconds());
     PrepareSurface(window);
-    surface_.StartTimer(window, ID_FRAMETIMER, kFrameInterval);
-    surface_.StartTimer(window, ID_TURNTIMER, kFirstTurnInterval);
+    timers_.StartTimer(window, ID_FRAMETIMER, kFrameInterval);
+    timers_.StartTimer(window, ID_TURNTIMER, kFirstTurnInterval);
     PrepareFonts();
     if (settings.dwMaxShowStrings == 0) settings.dwMaxShowStrings = kDefaultMaxShowStrings;
     if (steps_.gatherTexts) steps_.gatherTexts(display.messages, news);
@@ -99,10 +99,9 @@ void SaverWindow::QueueMessages() {
     frameVisit_.reserve(lines);
     turnVisit_.reserve(lines);
     frameDraw_.reserve(lines);
-    const uint32_t onScreen = std::min(settings.dwMaxShowStrings, lines);
-    pictures_.assign(onScreen + 1, Picture{}); // and the news
-    vacated_.reserve(onScreen + 1);
-    inkTurned_ = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
+    const bool turned = settings.lf.lfEscapement != 0 || settings.lf.lfOrientation != 0;
+    composer_.Prepare(Rect{0, 0, display.cxScreen, display.cyScreen}, display.cyClientScrolling,
+                      std::min(settings.dwMaxShowStrings, lines), turned);
 }
 
 void SaverWindow::PrepareRecall(DisplayLine& line) {
@@ -115,14 +114,14 @@ void SaverWindow::PrepareRecall(DisplayLine& line) {
 }
 
 LResult SaverWindow::OnDestroy(WindowHandle window) {
-    surface_.StopTimer(window, ID_FRAMETIMER);
-    surface_.StopTimer(window, ID_TURNTIMER);
+    timers_.StopTimer(window, ID_FRAMETIMER);
+    timers_.StopTimer(window, ID_TURNTIMER);
     surface_.ReleaseLogo();
-    DropPictures();
+    composer_.DropAll();
     ReleaseLists(true);
     surface_.ReleaseDrawing();
     log_.Write(u"WM_DESTROY Clean Exit");
-    surface_.PostQuit(0);
+    timers_.PostQuit(0);
     return 0;
 }
 

@@ -36,22 +36,25 @@ LResult SaverWindow::OnFrameTick(WindowHandle window) {
         if (line->hidden && line->cxPos <= display.cxScreen / 2) Reveal(*line);
         if (line->cxPos < -line->cxSize) {
             ++line->iScrollCount;
-            surface_.SendTurnTick(window);
+            timers_.SendTurnTick(window);
             continue;
         }
         // Drawn after the pass: a nested turn tick changes no line drawn before it.
         if (Shows(*line)) frameDraw_.push_back(line);
     }
     if (news.gNewsSet && --display.cxNewsPos <= -10 - display.NewsSize.cx) display.cxNewsPos = display.cxScreen + 1;
-    Compose(window);
+    const NewsTicker ticker{news.gNewsString, display.NewsSize, display.cxNewsPos, display.cyNewsPos};
+    composer_.Compose(window, frameDraw_, news.gNewsSet ? &ticker : nullptr);
     return 0;
 }
+
+bool SaverWindow::Shows(const DisplayLine& line) const { return !IsLogoPlaceholder(line) || settings.gLogoEnabled; }
 
 LResult SaverWindow::OnTurnTick(WindowHandle window) {
     ++turnTicks_;
     log_.Write(u"WM_TIMER,ID_TURNTIMER Message Received");
-    surface_.StopTimer(window, ID_TURNTIMER);
-    surface_.StartTimer(window, ID_TURNTIMER, static_cast<uint32_t>(RANDOMINRANGE(random, 2000, 10000)));
+    timers_.StopTimer(window, ID_TURNTIMER);
+    timers_.StartTimer(window, ID_TURNTIMER, static_cast<uint32_t>(RANDOMINRANGE(random, 2000, 10000)));
 
     Group& active = display.gActiveStrings;
     Snapshot(active, turnVisit_);

@@ -9,8 +9,8 @@
 
 namespace tavelin {
 
-SaverWindow::SaverWindow(Surface& surface, Clock& clock, Log& log, SaverSteps steps)
-    : surface_(surface), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random) {}
+SaverWindow::SaverWindow(Surface& surface, SaverTimers& timers, Clock& clock, Log& log, SaverSteps steps)
+    : surface_(surface), timers_(timers), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random), composer_(surface) {}
 
 SaverWindow::~SaverWindow() {
     ReleaseLists(false);
@@ -33,7 +33,7 @@ LResult SaverWindow::Procedure(WindowHandle window, uint32_t message, WParam wPa
     case msg::WM_SHOWWINDOW:
     case msg::WM_WINDOWPOSCHANGED:
     case msg::WM_DISPLAYCHANGE:
-        wholeNext_ = true; // something else may have drawn on the window
+        composer_.Invalidate(); // something else may have drawn on the window
         [[fallthrough]];
     default:
         return steps_.defaultProc ? steps_.defaultProc(window, message, wParam, lParam) : 0;

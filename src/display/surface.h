@@ -1,5 +1,5 @@
-// The Surface port: the drawing and timer operations the saver window uses,
-// implemented with GDI in platform/win32 and by a recording double in tests.
+// The Surface port: the drawing operations the saver window uses, implemented
+// with GDI in platform/win32 and by a recording double in tests.
 #pragma once
 
 #include <cstdint>
@@ -78,13 +78,6 @@ public:
     // --- shut-down
     virtual void ReleaseLogo() = 0;
     virtual void ReleaseDrawing() = 0; // fonts, pictures and back buffer
-
-    // --- timers and messages of the window
-    virtual void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) = 0;
-    virtual void StopTimer(WindowHandle window, uintptr_t id) = 0;
-    // Sends WM_TIMER with ID_TURNTIMER and returns once the window has handled it.
-    virtual LResult SendTurnTick(WindowHandle window) = 0;
-    virtual void PostQuit(int exitCode) = 0;
 };
 
 } // namespace tavelin

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/ports.h"
+#include "display/saver_timers.h"
 #include "display/surface.h"
 #include "feed/http_transport.h"
 #include "host/entry_ops.h"
@@ -19,6 +20,7 @@ struct Platform {
     RegistryStore& registry;
     HttpTransport& http;
     Surface& surface;
+    SaverTimers& timers;
     WindowOps& window;
     EntryOps& entry;
     std::u16string_view defaultFeedHost; // used when "FeedHost" is empty

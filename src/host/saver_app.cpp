@@ -9,7 +9,7 @@ namespace tavelin {
 SaverApp::SaverApp(Platform& platform)
     : log(platform.logFile, platform.clock),
       host(platform.entry, platform.window, log),
-      window(platform.surface, platform.clock, log, Steps(platform)),
+      window(platform.surface, platform.timers, platform.clock, log, Steps(platform)),
       sources_(platform.registry, platform.http, log, window.settings) {
     host.frame.SetSaverWindowProcedure(&displayProcedure_);
 }

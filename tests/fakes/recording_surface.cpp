@@ -60,14 +60,14 @@ std::optional<Rect> RecordingSurface::KeepText(uint32_t slot, FontKind font, Tex
     ++keeps;
     if (failKeep) return std::nullopt;
     const Rect box = InkOf(font, size, text);
-    pictures[slot] = Picture{false, font, colour, std::u16string(text), size, box};
+    pictures[slot] = RecordedPicture{false, font, colour, std::u16string(text), size, box};
     return box;
 }
 
 std::optional<Rect> RecordingSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
     ++keeps;
     if (failKeep) return std::nullopt;
-    pictures[slot] = Picture{true, FontKind::Line, kLogoColour, {}, TextSize{cx, cy}, Rect{0, 0, cx, cy}};
+    pictures[slot] = RecordedPicture{true, FontKind::Line, kLogoColour, {}, TextSize{cx, cy}, Rect{0, 0, cx, cy}};
     return Rect{0, 0, cx, cy};
 }
 
@@ -121,7 +121,7 @@ void RecordingSurface::Clear(const Rect& area) {
 void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y, const Rect& area) {
     const auto found = pictures.find(slot);
     if (found == pictures.end()) return;
-    const Picture& p = found->second;
+    const RecordedPicture& p = found->second;
     ++current.puts;
     if (p.logo)
         current.logos.push_back(Logo{x, y, p.size.cx, p.size.cy});
@@ -132,11 +132,13 @@ void RecordingSurface::PutPicture(uint32_t slot, int32_t x, int32_t y, const Rec
 
 void RecordingSurface::DrawTextAt(FontKind font, int32_t x, int32_t y, TextSize size, uint32_t colour,
                                   std::u16string_view text) {
+    if (!current.whole) ++directInChanges;
     current.texts.push_back(Text{font, x, y, colour, std::u16string(text), size});
     if (pixels) Fill(InkOf(font, size, text).Offset(x, y), colour);
 }
 
 void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    if (!current.whole) ++directInChanges;
     current.logos.push_back(Logo{x, y, cx, cy});
     if (pixels) Fill(Rect{x, y, cx, cy}, kLogoColour);
 }

@@ -1,5 +1,6 @@
-// A Surface double that records what every frame drew and the timers, measures
-// text with a fixed metric and re-enters the window procedure on a sent tick.
+// A double of the Surface and SaverTimers ports that records what every frame
+// drew and the timers in one place, measures text with a fixed metric and
+// re-enters the window procedure on a sent tick.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "display/saver_timers.h"
 #include "display/surface.h"
 #include "display/timer_ids.h"
 
 namespace tavelin::fakes {
 
-class RecordingSurface : public Surface {
+class RecordingSurface : public Surface, public SaverTimers {
 public:
     struct Text {
         FontKind font;
@@ -34,7 +36,7 @@ public:
         size_t puts = 0;           // of them, pictures put
         bool whole = false;        // composed in the back buffer
     };
-    struct Picture {
+    struct RecordedPicture {
         bool logo = false;
         FontKind font = FontKind::Line;
         uint32_t colour = 0;
@@ -80,8 +82,12 @@ public:
     std::vector<TimerEvent> timerEvents;
     std::map<uintptr_t, uint32_t> runningTimers; // id -> interval
     size_t sentTurnTicks = 0;
-    std::map<uint32_t, Picture> pictures; // slot -> picture kept now
+    std::map<uint32_t, RecordedPicture> pictures; // slot -> picture kept now
     size_t keeps = 0, drops = 0;
+    // Texts and logos drawn directly in a frame of changes, which goes straight
+    // to the window: the GDI side draws them in the back buffer alone. The
+    // saver fixture fails a test that leaves any.
+    size_t directInChanges = 0;
     std::vector<uint32_t> backPixels, windowPixels; // row by row, when pixels is on
     std::optional<int> quitCode;
 

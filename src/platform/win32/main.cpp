@@ -9,6 +9,7 @@
 #include "platform/win32/log_file_win32.h"
 #include "platform/win32/platform_entry_win32.h"
 #include "platform/win32/registry_store_win32.h"
+#include "platform/win32/saver_timers_win32.h"
 #include "platform/win32/surface_gdi.h"
 #include "platform/win32/window_ops_win32.h"
 
@@ -24,11 +25,12 @@ int RunSaver(HINSTANCE instance) {
     Win32RegistryStore registry;
     WinHttpTransport http;
     GdiSurface surface;
+    Win32SaverTimers timers;
     Win32WindowOps window;
     Win32EntryOps entry(instance, [instance, &registry](WindowHandle owner, Log& log) {
         return static_cast<int32_t>(RunConfigurationDialog(instance, owner, log, registry));
     });
-    Platform platform{logFile, clock, registry, http, surface, window, entry, kDefaultFeedHost};
+    Platform platform{logFile, clock, registry, http, surface, timers, window, entry, kDefaultFeedHost};
     return SaverEntry(platform);
 }
 

@@ -3,8 +3,6 @@
 // platform's macros of the same names.
 #include "platform/win32/surface_gdi.h"
 
-#include "display/timer_ids.h"
-
 #include <windows.h>
 
 #include <cstring>
@@ -42,7 +40,7 @@ struct GdiSurface::State {
     ScopedGdiObject<HFONT> newsFont;
     std::optional<ShapedTexts> lineTexts; // with the fonts: what they lack, drawn in others
     std::optional<ShapedTexts> newsTexts;
-    std::vector<Picture> pictures; // by slot
+    std::vector<GdiPicture> pictures; // by slot
     HDC target = nullptr;          // where this frame is drawn: the back buffer or the window
     int cx = 0;
     int cy = 0;
@@ -78,7 +76,7 @@ struct GdiSurface::State {
         if (!backBuffer->ok()) backBuffer.reset();
         return backBuffer != nullptr;
     }
-    Picture* Slot(uint32_t slot) {
+    GdiPicture* Slot(uint32_t slot) {
         if (slot >= pictures.size()) pictures.resize(slot + 1); // slots are few and come at start
         return &pictures[slot];
     }
@@ -165,15 +163,15 @@ void GdiSurface::CloseWindowDc() {
 
 std::optional<Rect> GdiSurface::KeepText(uint32_t slot, FontKind font, TextSize size, uint32_t colour,
                                          std::u16string_view text) {
-    Picture* picture = s_->Slot(slot);
+    GdiPicture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
     HDC dc = s_->backBuffer->dc.get();
-    return picture->DrawText(dc, s_->Font(font), size, colour, as_wide(text), s_->Shaped(font, dc, text));
+    return picture->RenderText(dc, s_->Font(font), size, colour, as_wide(text), s_->Shaped(font, dc, text));
 }
 
 std::optional<Rect> GdiSurface::KeepLogo(uint32_t slot, int32_t cx, int32_t cy) {
-    Picture* picture = s_->Slot(slot);
+    GdiPicture* picture = s_->Slot(slot);
     picture->Release();
     if (!s_->backBuffer) return std::nullopt;
     if (!s_->logo) return Rect{}; // no logo: nothing in its place
@@ -253,17 +251,5 @@ void GdiSurface::ReleaseDrawing() {
     s_->backBuffer.reset();
     s_->ReleaseFonts();
 }
-
-void GdiSurface::StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) {
-    SetTimer(AsWindow(window), id, milliseconds, nullptr);
-}
-
-void GdiSurface::StopTimer(WindowHandle window, uintptr_t id) { KillTimer(AsWindow(window), id); }
-
-LResult GdiSurface::SendTurnTick(WindowHandle window) {
-    return SendMessageW(AsWindow(window), WM_TIMER, ID_TURNTIMER, 0);
-}
-
-void GdiSurface::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
 
 } // namespace tavelin::win32

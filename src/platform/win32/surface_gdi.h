@@ -1,6 +1,6 @@
 // The Surface port over GDI: one back buffer kept from frame to frame in a
 // memory context, the pictures of what is on screen in bitmaps of their own,
-// the changed areas copied to the window; fonts, the logo bitmap, timers.
+// the changed areas copied to the window; fonts and the logo bitmap.
 #pragma once
 
 #include <cstdint>
@@ -46,11 +46,6 @@ public:
 
     void ReleaseLogo() override;
     void ReleaseDrawing() override;
-
-    void StartTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) override;
-    void StopTimer(WindowHandle window, uintptr_t id) override;
-    LResult SendTurnTick(WindowHandle window) override;
-    void PostQuit(int exitCode) override;
 
 private:
     static void PushToScreen();

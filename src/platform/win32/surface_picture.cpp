@@ -12,7 +12,7 @@ int32_t MarginFor(TextSize size) { return std::max(size.cy, 8) / 2 + 2; }
 
 } // namespace
 
-bool Picture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
+bool GdiPicture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
     bitmap_.reset();
     bits_ = nullptr;
     void* bits = nullptr;
@@ -27,8 +27,8 @@ bool Picture::Make(HDC compatibleWith, int32_t cx, int32_t cy) {
     return true;
 }
 
-std::optional<Rect> Picture::DrawText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
-                                      std::wstring_view text, const ShapedText* shaped) {
+std::optional<Rect> GdiPicture::RenderText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
+                                           std::wstring_view text, const ShapedText* shaped) {
     margin_ = MarginFor(size);
     const int32_t cx = std::max(size.cx, 0) + 2 * margin_, cy = std::max(size.cy, 0) + 2 * margin_;
     if (!Make(compatibleWith, cx, cy)) return std::nullopt;
@@ -67,7 +67,7 @@ std::optional<Rect> Picture::DrawText(HDC compatibleWith, HFONT font, TextSize s
     return ink_;
 }
 
-std::optional<Rect> Picture::StretchLogo(HDC compatibleWith, const SelectedBitmap& logo, int32_t cx, int32_t cy) {
+std::optional<Rect> GdiPicture::StretchLogo(HDC compatibleWith, const SelectedBitmap& logo, int32_t cx, int32_t cy) {
     margin_ = 0;
     if (!Make(compatibleWith, cx, cy)) return std::nullopt;
     SetStretchBltMode(bitmap_->dc.get(), COLORONCOLOR);
@@ -76,7 +76,7 @@ std::optional<Rect> Picture::StretchLogo(HDC compatibleWith, const SelectedBitma
     return ink_;
 }
 
-void Picture::Put(HDC target, int32_t x, int32_t y, const Rect& area) const {
+void GdiPicture::Put(HDC target, int32_t x, int32_t y, const Rect& area) const {
     if (!bitmap_) return;
     const Rect put = Intersect(ink_.Offset(x, y), area);
     if (put.Empty()) return;

@@ -19,14 +19,14 @@
 
 namespace tavelin::win32 {
 
-class Picture {
+class GdiPicture {
 public:
     // Text drawn transparent at a margin from the bitmap's edges; the box its
     // ink fills, relative to the text's corner, or nullopt when the ink reaches
     // the bitmap's edge (and so may reach farther) or no bitmap can be had.
     // A shaped text is drawn from its glyphs, any other with the plain call.
-    std::optional<Rect> DrawText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
-                                 std::wstring_view text, const ShapedText* shaped = nullptr);
+    std::optional<Rect> RenderText(HDC compatibleWith, HFONT font, TextSize size, uint32_t colour,
+                                   std::wstring_view text, const ShapedText* shaped = nullptr);
     std::optional<Rect> StretchLogo(HDC compatibleWith, const SelectedBitmap& logo, int32_t cx, int32_t cy);
     // The ink box within area, with the text's corner at (x, y).
     void Put(HDC target, int32_t x, int32_t y, const Rect& area) const;

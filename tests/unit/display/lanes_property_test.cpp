@@ -98,7 +98,7 @@ protected:
     Log log{files, clock};
     std::vector<std::u16string> texts;
     Case c = GetParam();
-    SaverWindow saver{surface, clock, log,
+    SaverWindow saver{surface, surface, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log& l) {
                                      s.dwMaxShowStrings = c.maxShow;
                                      s.gLogoEnabled = true;

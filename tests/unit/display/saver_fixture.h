@@ -32,6 +32,10 @@ protected:
         newsText_ = newsText;
         saver.Procedure(kWindow, msg::WM_CREATE, 0, 0);
     }
+    void TearDown() override {
+        EXPECT_EQ(surface.directInChanges, 0u) << "a text or logo drawn directly in a frame of changes";
+    }
+
     void Frame() { saver.Procedure(kWindow, msg::WM_TIMER, ID_FRAMETIMER, 0); }
     void Turn() { saver.Procedure(kWindow, msg::WM_TIMER, ID_TURNTIMER, 0); }
 
@@ -57,7 +61,7 @@ protected:
     bool logOn = true;
     WindowProcedure defaultProc;  // null: other messages return 0
     std::optional<uint32_t> dayTexts; // of the texts, the day's words; else all
-    SaverWindow saver{surface, clock, log,
+    SaverWindow saver{surface, surface, clock, log,
                       SaverSteps{[this](SaverSettings& s, Log& l) {
                                      s = stored;
                                      l.gLogEnabled = logOn;

@@ -46,7 +46,7 @@ TEST_F(StartupTest, StoredFontAndLimitAreUsedAsStored) {
         settings.lf.lfHeight = c.lfHeight;
         settings.lf.lfItalic = 1;
         settings.dwMaxShowStrings = c.stored;
-        SaverWindow w{s, k, l, SaverSteps{[&](SaverSettings& out, Log&) { out = settings; }, nullptr, nullptr}};
+        SaverWindow w{s, s, k, l, SaverSteps{[&](SaverSettings& out, Log&) { out = settings; }, nullptr, nullptr}};
         w.Procedure(nullptr, msg::WM_CREATE, 0, 0);
         EXPECT_EQ(s.lineFont.lfHeight, c.lfHeight);
         EXPECT_EQ(s.lineFont.lfItalic, 1);
@@ -112,7 +112,7 @@ TEST_F(StartupTest, NewsTextShortensTheScrollingBandUnlessTooTall) {
         fakes::FakeClock k;
         fakes::MemoryLogFile f;
         Log l{f, k};
-        SaverWindow w{s, k, l,
+        SaverWindow w{s, s, k, l,
                       SaverSteps{[&](SaverSettings& out, Log& lg) {
                                      out.lf.lfHeight = c.lfHeight;
                                      lg.gLogEnabled = true;

@@ -219,7 +219,7 @@ TEST_F(TicksTest, LogoPlaceholderScrollsInvisiblyUnlessTheLogoIsOn) {
         fakes::FakeClock k;
         fakes::MemoryLogFile f;
         Log l{f, k};
-        SaverWindow w{s, k, l,
+        SaverWindow w{s, s, k, l,
                       SaverSteps{[&](SaverSettings& out, Log&) { out.gLogoEnabled = logoOn; },
                                  [](Group& messages, News&) { messages.Add(DuplicateText(u"")); }, nullptr}};
         w.Procedure(nullptr, msg::WM_CREATE, 0, 0);

@@ -32,7 +32,7 @@ struct SaverAppTest : ::testing::Test {
     RecordingSurface surface;
     FakeWindowOps windowOps;
     FakeEntryOps entry;
-    Platform platform{files, clock, registry, http, surface, windowOps, entry, u"feeds.example"};
+    Platform platform{files, clock, registry, http, surface, surface, windowOps, entry, u"feeds.example"};
 
     void SetUp() override {
         entry.commandLine = u"\"C:\\Saver\\Tavelin.scr\" /s";

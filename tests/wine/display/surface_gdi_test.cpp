@@ -9,6 +9,7 @@
 #include "display/timer_ids.h"
 #include "fakes/fake_clock.h"
 #include "fakes/memory_log_file.h"
+#include "platform/win32/saver_timers_win32.h"
 #include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
 
@@ -165,7 +166,8 @@ TEST(SaverWindowGdi, FrameTickDrawsActiveLinesTheLogoAndTheTicker) {
     fakes::FakeClock clock;
     fakes::MemoryLogFile files;
     Log log{files, clock};
-    SaverWindow saver{surface, clock, log,
+    win32::Win32SaverTimers timers;
+    SaverWindow saver{surface, timers, clock, log,
                       SaverSteps{[](SaverSettings& s, Log&) { s.gLogoEnabled = true; },
                                  [](Group& messages, News& news) {
                                      for (const char16_t* t : {u"Alpha: beta", u"Gamma: delta", u""})

@@ -9,16 +9,15 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/text.h"
-#include "display/saver_window.h"
 #include "display/timer_ids.h"
 #include "fakes/fake_clock.h"
 #include "fakes/memory_log_file.h"
-#include "platform/win32/surface_gdi.h"
 #include "platform/win32/surface_solid_bitmap.h"
+#include "support/saver_in_window.h"
 
 #include <windows.h>
 
@@ -48,21 +47,14 @@ constexpr char16_t kScriptNews[] = u"Today: 今日 and اليوم, the news in o
 // A 32-bit top-down DIB section of the screen's size, black when made.
 struct Canvas {
     Canvas() {
-        bitmap = win32::CreateTopDownDib(nullptr, kWidth, kHeight, &bits);
-        dc = CreateCompatibleDC(nullptr);
-        if (dc != nullptr && bitmap != nullptr) old = SelectObject(dc, bitmap);
+        if (HBITMAP bitmap = win32::CreateTopDownDib(nullptr, kWidth, kHeight, &bits))
+            selected.emplace(nullptr, bitmap, kWidth, kHeight);
     }
-    ~Canvas() {
-        if (old != nullptr) SelectObject(dc, old);
-        if (dc != nullptr) DeleteDC(dc);
-        if (bitmap != nullptr) DeleteObject(bitmap);
-    }
-    bool ok() const { return bits != nullptr && dc != nullptr; }
+    bool ok() const { return bits != nullptr && selected && selected->ok(); }
+    HDC dc() const { return selected->dc.get(); }
 
-    HBITMAP bitmap = nullptr;
     void* bits = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
+    std::optional<win32::SelectedBitmap> selected;
 };
 
 // Counts the pictures put, to tell kept pictures from direct drawing.
@@ -73,17 +65,6 @@ struct CountingSurface : win32::GdiSurface {
     }
     size_t puts = 0;
 };
-
-LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* saver = reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (saver == nullptr || message == WM_NCCREATE || message == WM_NCDESTROY)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return saver->Procedure(window, message, wParam, lParam);
-}
 
 struct FontCase {
     const char* name;
@@ -110,18 +91,10 @@ LogFont FontOf(const FontCase& c) {
 class WindowCopy : public ::testing::TestWithParam<FontCase> {
 protected:
     void SetUp() override {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"TavelinWindowCopy";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        RegisterClassW(&windowClass);
         surface.UseLogo(win32::CreateSolidBitmap(364, 364, kLogoColour));
-        window = CreateWindowExW(WS_EX_TOPMOST, L"TavelinWindowCopy", L"Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), &saver);
+        saver.display.dayTexts = static_cast<uint32_t>(GetParam().scripts ? std::size(kScriptTexts) : std::size(kTexts));
+        window = run.Open(kWidth, kHeight);
         ASSERT_NE(window, nullptr);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         // The same fonts the saver made, for composing from scratch.
         LogFont lf = saver.settings.lf, news = lf;
         news.lfHeight /= 2;
@@ -133,7 +106,6 @@ protected:
         shaped.clear();
         lineFonts.reset();
         newsFonts.reset();
-        if (window != nullptr) DestroyWindow(window);
         if (lineFont != nullptr) DeleteObject(lineFont);
         if (newsFont != nullptr) DeleteObject(newsFont);
     }
@@ -167,7 +139,7 @@ protected:
     }
 
     void ComposeAlone(Canvas& canvas) {
-        HDC dc = canvas.dc;
+        HDC dc = canvas.dc();
         if (!lineFonts) lineFonts = std::make_unique<win32::TextFonts>(dc, lineFont);
         if (!newsFonts) newsFonts = std::make_unique<win32::TextFonts>(dc, newsFont);
         SetBkMode(dc, TRANSPARENT);
@@ -205,7 +177,7 @@ protected:
         Canvas shown, alone;
         if (!shown.ok() || !alone.ok()) return -1;
         HDC windowDc = GetDC(window);
-        BitBlt(shown.dc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
+        BitBlt(shown.dc(), 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
         ReleaseDC(window, windowDc);
         ComposeAlone(alone);
         GdiFlush();
@@ -242,24 +214,18 @@ protected:
     fakes::MemoryLogFile files;
     Log log{files, clock};
     CountingSurface surface;
-    SaverWindow saver{surface, clock, log,
-                      SaverSteps{[this](SaverSettings& s, Log&) {
-                                     s.gLogoEnabled = true;
-                                     s.dwMaxShowStrings = 8;
-                                     s.lf = FontOf(GetParam());
-                                     s.gRecallEnabled = GetParam().recall;
-                                 },
-                                 [this](Group& messages, News& news) {
-                                     const bool scripts = GetParam().scripts;
-                                     for (const char16_t* t : scripts ? kScriptTexts : kTexts)
-                                         messages.Add(DuplicateText(t));
-                                     saver.display.dayTexts = messages.GetCount();
-                                     news.gNewsString = scripts ? kScriptNews : kNews;
-                                     news.gNewsSet = true;
-                                 },
-                                 [](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
-                                     return DefWindowProcW(static_cast<HWND>(w), m, wp, lp);
-                                 }}};
+    testing::SaverInWindow run{surface, clock, log,
+                               testing::ShowingSteps(
+                                   [](SaverSettings& s) {
+                                       s.gLogoEnabled = true;
+                                       s.dwMaxShowStrings = 8;
+                                       s.lf = FontOf(GetParam());
+                                       s.gRecallEnabled = GetParam().recall;
+                                   },
+                                   GetParam().scripts ? std::span<const char16_t* const>(kScriptTexts)
+                                                      : std::span<const char16_t* const>(kTexts),
+                                   GetParam().scripts ? kScriptNews : kNews)};
+    SaverWindow& saver = run.saver;
     HWND window = nullptr;
     HFONT lineFont = nullptr, newsFont = nullptr;
     // Shaped the way the adapter shapes, each text once.
