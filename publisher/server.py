@@ -3,6 +3,7 @@ per request whatever its fate, and a stop on SIGTERM or Ctrl+C that finishes the
 requests already received."""
 import collections
 import functools
+import re
 import signal
 import sys
 import threading
@@ -35,8 +36,14 @@ LIMITS = {
 STOP_GRACE = 10  # seconds a stop waits for the requests in hand
 
 
+_PLAIN = re.compile(r"[!-\[\]-{}~]*")  # printable ASCII but for a backslash and '|'
+_PLAIN_SPACES = re.compile(r"[ !-\[\]-{}~]*")
+
+
 def escaped(text, spaces=True):
     """text with every byte that could end or split a log line written as \\xNN."""
+    if (_PLAIN_SPACES if spaces else _PLAIN).fullmatch(text):
+        return text  # nearly every field: a line per request should not cost a loop per character
     out = []
     for c in text:
         o = ord(c)
