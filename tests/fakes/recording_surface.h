@@ -71,6 +71,7 @@ public:
     int32_t windowWidth = 0, windowHeight = 0;
     static constexpr uint32_t kElsewhere = 0x00777777;
     std::function<LResult(WindowHandle, uint32_t, WParam, LParam)> window; // where SendTurnTick goes
+    std::vector<Rect> monitors; // in the window's coordinates, the primary first; empty: one display
 
     // --- what it saw
     std::vector<Frame> frames; // completed frames
@@ -94,6 +95,7 @@ public:
     bool OpenWindowDc(WindowHandle window) override;
     int32_t DisplayWidth() override { return width; }
     int32_t DisplayHeight() override { return height; }
+    std::vector<Rect> Monitors(WindowHandle) override { return monitors; }
     bool CreateBackBuffer(int32_t cx, int32_t cy) override;
     bool LoadLogo() override;
     bool CreateFonts(const LogFont& line, const LogFont& news) override;
