@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -135,11 +136,14 @@ public:
     Rect InkOf(FontKind font, TextSize size, std::u16string_view text) const;
     // The last frame composed alone on a black canvas, from what it drew.
     std::vector<uint32_t> ComposedAlone() const;
+    // The whole window as these frames, one per area (a monitor's), compose it
+    // alone: each area black with its frame's ink within it, the rest elsewhere.
+    std::vector<uint32_t> ComposedAlone(std::span<const Frame> shown, std::span<const Rect> areas) const;
     int32_t WindowWidth() const { return windowWidth > 0 ? windowWidth : width; }
     int32_t WindowHeight() const { return windowHeight > 0 ? windowHeight : height; }
     // The window's pixels within the display, row by row.
     std::vector<uint32_t> DisplayPixels() const;
-    // How many pixels frames drew or cleared beyond the display.
+    // How many pixels frames drew or cleared beyond the display (or every monitor).
     size_t ChangedElsewhere() const { return drawnElsewhere_; }
 
 private:
