@@ -11,7 +11,8 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 void FrameComposer::Prepare(const Rect& area, int32_t scrollingBottom, uint32_t lines, bool turnedFont,
                             uint32_t firstSlot) {
     screen_ = Rect{0, 0, area.cx, area.cy};
-    origin_ = Rect{area.x, area.y, 0, 0};
+    originX_ = area.x;
+    originY_ = area.y;
     firstSlot_ = firstSlot;
     scrollingBottom_ = scrollingBottom;
     turnedFont_ = turnedFont;
@@ -138,7 +139,7 @@ void FrameComposer::ComposeWhole(const NewsTicker* news) {
     const Rect screen = InWindow(screen_);
     surface_.Clear(screen);
     ForEachShown(news, [&](PictureSlot& slot, uint32_t index, int32_t x, int32_t y) {
-        surface_.PutPicture(SurfaceSlot(index), x + origin_.x, y + origin_.y, screen);
+        surface_.PutPicture(SurfaceSlot(index), x + originX_, y + originY_, screen);
         slot.shown = Place(slot, x, y);
     });
     surface_.Show(screen);
@@ -159,7 +160,7 @@ void FrameComposer::ComposeChanges(const NewsTicker* news) {
         Rect parts[4];
         const int n = Subtract(slot.shown, now, parts);
         for (int i = 0; i < n; ++i) surface_.Clear(InWindow(parts[i]));
-        surface_.PutPicture(SurfaceSlot(index), x + origin_.x, y + origin_.y, screen);
+        surface_.PutPicture(SurfaceSlot(index), x + originX_, y + originY_, screen);
         const Rect both = Bound(slot.shown, now);
         if (!both.Empty()) surface_.Show(InWindow(both));
         slot.shown = now;
@@ -169,7 +170,7 @@ void FrameComposer::ComposeChanges(const NewsTicker* news) {
 // The frame composed from scratch, every text drawn in order.
 void FrameComposer::ComposeDirect(std::span<const DisplayLine* const> lines, const NewsTicker* news) {
     const Rect screen = InWindow(screen_);
-    const int32_t ox = origin_.x, oy = origin_.y;
+    const int32_t ox = originX_, oy = originY_;
     surface_.Clear(screen);
     for (const DisplayLine* line : lines) {
         if (IsLogoPlaceholder(*line))

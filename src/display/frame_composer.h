@@ -60,7 +60,7 @@ private:
 
     uint32_t NewsSlot() const { return static_cast<uint32_t>(lineSlots_.size()); }
     uint32_t SurfaceSlot(uint32_t index) const { return firstSlot_ + index; }
-    Rect InWindow(const Rect& r) const { return r.Offset(origin_.x, origin_.y); }
+    Rect InWindow(const Rect& r) const { return r.Offset(originX_, originY_); }
     void MatchPictures(std::span<const DisplayLine* const> lines, const NewsTicker* news);
     void Vacate(PictureSlot& slot, uint32_t index);
     bool KeepPictures(std::span<const DisplayLine* const> lines, const NewsTicker* news);
@@ -75,7 +75,7 @@ private:
 
     Surface& surface_;
     Rect screen_; // the display, at 0, 0: every place below is relative to it
-    Rect origin_; // the display's corner in the window (x, y only)
+    int32_t originX_ = 0, originY_ = 0; // the display's corner in the window
     uint32_t firstSlot_ = 0;
     int32_t scrollingBottom_ = 0;
     bool turnedFont_ = false;

@@ -47,6 +47,7 @@ LResult SaverWindow::OnCreate(WindowHandle window) {
 void SaverWindow::PrepareSurface(WindowHandle window) {
     if (!surface_.OpenWindowDc(window)) log_.Write(u"WM_CREATE ERROR Window device context not available");
     std::vector<Rect> areas = surface_.Monitors(window);
+    std::erase_if(areas, [](const Rect& area) { return area.Empty(); }); // a monitor switched off, say
     if (areas.size() < 2) areas.assign(1, Rect{0, 0, surface_.DisplayWidth(), surface_.DisplayHeight()});
     monitors_.clear();
     Rect covered;
