@@ -99,8 +99,8 @@ bool FrameComposer::KeepLine(uint32_t index, const DisplayLine& line) {
         slot.hidden = line.hidden;
         slot.ink = IsLogoPlaceholder(line)
                        ? surface_.KeepLogo(SurfaceSlot(index), line.cxSize, line.cySize)
-                       : surface_.KeepText(SurfaceSlot(index), FontKind::Line, TextSize{line.cxSize, line.cySize}, line.crText,
-                                           ShownText(line));
+                       : surface_.KeepText(SurfaceSlot(index), FontKind::Line, TextSize{line.cxSize, line.cySize},
+                                           line.crText, ShownText(line));
         slot.ownRows = slot.ink && (slot.ink->Empty() || (slot.ink->y >= 0 && slot.ink->Bottom() <= line.cySize));
     }
     return slot.ownRows;

@@ -138,8 +138,8 @@ void SaverWindow::QueueMessages() {
         DisplayState& shown = monitor->state;
         const uint32_t lines = shown.gInactiveStrings.GetCount();
         monitor->frameDraw.reserve(lines);
-        monitor->composer.Prepare(monitor->area, shown.cyClientScrolling, std::min(settings.dwMaxShowStrings, lines), turned,
-                                  slot);
+        monitor->composer.Prepare(monitor->area, shown.cyClientScrolling, std::min(settings.dwMaxShowStrings, lines),
+                                  turned, slot);
         slot += monitor->composer.SlotCount();
     }
 }

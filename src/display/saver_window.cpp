@@ -33,7 +33,8 @@ LResult SaverWindow::Procedure(WindowHandle window, uint32_t message, WParam wPa
     case msg::WM_SHOWWINDOW:
     case msg::WM_WINDOWPOSCHANGED:
     case msg::WM_DISPLAYCHANGE:
-        for (auto& monitor : monitors_) monitor->composer.Invalidate(); // something else may have drawn on the window
+        // Something else may have drawn on the window.
+        for (auto& monitor : monitors_) monitor->composer.Invalidate();
         [[fallthrough]];
     default:
         return steps_.defaultProc ? steps_.defaultProc(window, message, wParam, lParam) : 0;
