@@ -40,8 +40,17 @@ public:
         WriteMessage(FormatMessage<Args...>(format, args...));
     }
     void WriteMessage(std::u16string_view message) {
-        if (gLogEnabled) WRITELOGLINE(gLogFile, message);
+        if (!gLogEnabled) return;
+        if (mark_.empty()) {
+            WRITELOGLINE(gLogFile, message);
+            return;
+        }
+        std::u16string marked = mark_;
+        marked += message;
+        WRITELOGLINE(gLogFile, marked);
     }
+    // Put before every message until changed; empty (the default) puts nothing.
+    void SetMark(std::u16string_view mark) { mark_.assign(mark); }
     // Whether a line written now would reach the file: callers that compose
     // many lines only for the log skip the work when it would not.
     bool Writing() const { return gLogEnabled && !Stopped(gLogFile); }
@@ -57,6 +66,7 @@ private:
     bool Fits(LogFileHandle file, size_t units) const;
 
     LogFile& files_;
+    std::u16string mark_;
     Clock& clock_;
     // The bytes written to the file most recently created or written, and the
     // file that reached its limit.

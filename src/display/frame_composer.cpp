@@ -8,8 +8,12 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 
 } // namespace
 
-void FrameComposer::Prepare(const Rect& screen, int32_t scrollingBottom, uint32_t lines, bool turnedFont) {
-    screen_ = screen;
+void FrameComposer::Prepare(const Rect& area, int32_t scrollingBottom, uint32_t lines, bool turnedFont,
+                            uint32_t firstSlot) {
+    screen_ = Rect{0, 0, area.cx, area.cy};
+    originX_ = area.x;
+    originY_ = area.y;
+    firstSlot_ = firstSlot;
     scrollingBottom_ = scrollingBottom;
     turnedFont_ = turnedFont;
     lineSlots_.assign(lines, PictureSlot{});
@@ -39,7 +43,7 @@ void FrameComposer::Compose(WindowHandle window, std::span<const DisplayLine* co
 
 void FrameComposer::Vacate(PictureSlot& slot, uint32_t index) {
     if (!slot.shown.Empty()) vacated_.push_back(slot.shown);
-    surface_.DropPicture(index);
+    surface_.DropPicture(SurfaceSlot(index));
     slot = PictureSlot{};
 }
 
@@ -94,9 +98,9 @@ bool FrameComposer::KeepLine(uint32_t index, const DisplayLine& line) {
         slot.colour = line.crText;
         slot.hidden = line.hidden;
         slot.ink = IsLogoPlaceholder(line)
-                       ? surface_.KeepLogo(index, line.cxSize, line.cySize)
-                       : surface_.KeepText(index, FontKind::Line, TextSize{line.cxSize, line.cySize}, line.crText,
-                                           ShownText(line));
+                       ? surface_.KeepLogo(SurfaceSlot(index), line.cxSize, line.cySize)
+                       : surface_.KeepText(SurfaceSlot(index), FontKind::Line, TextSize{line.cxSize, line.cySize},
+                                           line.crText, ShownText(line));
         slot.ownRows = slot.ink && (slot.ink->Empty() || (slot.ink->y >= 0 && slot.ink->Bottom() <= line.cySize));
     }
     return slot.ownRows;
@@ -108,7 +112,7 @@ bool FrameComposer::KeepNews(const NewsTicker& news) {
         newsKept_ = true;
         slot.onFrame = true;
         slot.colour = kWhite;
-        slot.ink = surface_.KeepText(NewsSlot(), FontKind::News, news.size, kWhite, news.text);
+        slot.ink = surface_.KeepText(SurfaceSlot(NewsSlot()), FontKind::News, news.size, kWhite, news.text);
         // The ticker has rows of its own only below a shortened scrolling band.
         slot.ownRows = slot.ink && scrollingBottom_ < screen_.Bottom() &&
                        (slot.ink->Empty() || news.y + slot.ink->y >= scrollingBottom_);
@@ -132,12 +136,13 @@ Rect FrameComposer::Place(const PictureSlot& slot, int32_t x, int32_t y) const {
 
 // Every picture put on a black canvas, all of it shown.
 void FrameComposer::ComposeWhole(const NewsTicker* news) {
-    surface_.Clear(screen_);
+    const Rect screen = InWindow(screen_);
+    surface_.Clear(screen);
     ForEachShown(news, [&](PictureSlot& slot, uint32_t index, int32_t x, int32_t y) {
-        surface_.PutPicture(index, x, y, screen_);
+        surface_.PutPicture(SurfaceSlot(index), x + originX_, y + originY_, screen);
         slot.shown = Place(slot, x, y);
     });
-    surface_.Show(screen_);
+    surface_.Show(screen);
 }
 
 // Straight onto the window, which holds the last frame: where a line that left
@@ -146,41 +151,45 @@ void FrameComposer::ComposeWhole(const NewsTicker* news) {
 // and nothing reaches beyond the display.
 void FrameComposer::ComposeChanges(const NewsTicker* news) {
     for (const Rect& left : vacated_) {
-        surface_.Clear(left);
-        surface_.Show(left);
+        surface_.Clear(InWindow(left));
+        surface_.Show(InWindow(left));
     }
+    const Rect screen = InWindow(screen_);
     ForEachShown(news, [&](PictureSlot& slot, uint32_t index, int32_t x, int32_t y) {
         const Rect now = Place(slot, x, y);
         Rect parts[4];
         const int n = Subtract(slot.shown, now, parts);
-        for (int i = 0; i < n; ++i) surface_.Clear(parts[i]);
-        surface_.PutPicture(index, x, y, screen_);
+        for (int i = 0; i < n; ++i) surface_.Clear(InWindow(parts[i]));
+        surface_.PutPicture(SurfaceSlot(index), x + originX_, y + originY_, screen);
         const Rect both = Bound(slot.shown, now);
-        if (!both.Empty()) surface_.Show(both);
+        if (!both.Empty()) surface_.Show(InWindow(both));
         slot.shown = now;
     });
 }
 
 // The frame composed from scratch, every text drawn in order.
 void FrameComposer::ComposeDirect(std::span<const DisplayLine* const> lines, const NewsTicker* news) {
-    surface_.Clear(screen_);
+    const Rect screen = InWindow(screen_);
+    const int32_t ox = originX_, oy = originY_;
+    surface_.Clear(screen);
     for (const DisplayLine* line : lines) {
         if (IsLogoPlaceholder(*line))
-            surface_.DrawLogo(line->cxPos, line->cyPos, line->cxSize, line->cySize);
+            surface_.DrawLogo(line->cxPos + ox, line->cyPos + oy, line->cxSize, line->cySize);
         else
-            surface_.DrawTextAt(FontKind::Line, line->cxPos, line->cyPos, TextSize{line->cxSize, line->cySize},
-                                line->crText, ShownText(*line));
+            surface_.DrawTextAt(FontKind::Line, line->cxPos + ox, line->cyPos + oy,
+                                TextSize{line->cxSize, line->cySize}, line->crText, ShownText(*line));
     }
-    if (news != nullptr) surface_.DrawTextAt(FontKind::News, news->x, news->y, news->size, kWhite, news->text);
-    surface_.Show(screen_);
+    if (news != nullptr)
+        surface_.DrawTextAt(FontKind::News, news->x + ox, news->y + oy, news->size, kWhite, news->text);
+    surface_.Show(screen);
     for (PictureSlot& slot : lineSlots_) slot.shown = Rect{};
     newsSlot_.shown = Rect{};
 }
 
 void FrameComposer::DropAll() {
     for (uint32_t i = 0; i < lineSlots_.size(); ++i)
-        if (lineSlots_[i].line != nullptr) surface_.DropPicture(i);
-    if (newsKept_) surface_.DropPicture(NewsSlot());
+        if (lineSlots_[i].line != nullptr) surface_.DropPicture(SurfaceSlot(i));
+    if (newsKept_) surface_.DropPicture(SurfaceSlot(NewsSlot()));
     lineSlots_.clear();
     newsSlot_ = PictureSlot{};
     newsKept_ = false;

@@ -31,10 +31,14 @@ public:
     FrameComposer(const FrameComposer&) = delete;
     FrameComposer& operator=(const FrameComposer&) = delete;
 
-    // Slots for at most lines lines on screen and the news, over a display of
-    // screen (lines scroll in rows above scrollingBottom). A turned font's ink
-    // leaves every measured box, so its texts are always drawn directly.
-    void Prepare(const Rect& screen, int32_t scrollingBottom, uint32_t lines, bool turnedFont);
+    // Slots firstSlot onwards for at most lines lines on screen and the news,
+    // over a display at area of the window. The lines' and the ticker's places
+    // are relative to the area's corner (lines scroll in rows above
+    // scrollingBottom). A turned font's ink leaves every measured box, so its
+    // texts are always drawn directly.
+    void Prepare(const Rect& area, int32_t scrollingBottom, uint32_t lines, bool turnedFont, uint32_t firstSlot = 0);
+    // How many surface slots Prepare took.
+    uint32_t SlotCount() const { return static_cast<uint32_t>(lineSlots_.size()) + 1; }
     // The window may hold anything: the next frame is composed whole.
     void Invalidate() { wholeNext_ = true; }
     // This frame: the lines to draw, in order, and the ticker when one runs.
@@ -55,6 +59,8 @@ private:
     };
 
     uint32_t NewsSlot() const { return static_cast<uint32_t>(lineSlots_.size()); }
+    uint32_t SurfaceSlot(uint32_t index) const { return firstSlot_ + index; }
+    Rect InWindow(const Rect& r) const { return r.Offset(originX_, originY_); }
     void MatchPictures(std::span<const DisplayLine* const> lines, const NewsTicker* news);
     void Vacate(PictureSlot& slot, uint32_t index);
     bool KeepPictures(std::span<const DisplayLine* const> lines, const NewsTicker* news);
@@ -68,7 +74,9 @@ private:
     void ComposeDirect(std::span<const DisplayLine* const> lines, const NewsTicker* news);
 
     Surface& surface_;
-    Rect screen_;
+    Rect screen_; // the display, at 0, 0: every place below is relative to it
+    int32_t originX_ = 0, originY_ = 0; // the display's corner in the window
+    uint32_t firstSlot_ = 0;
     int32_t scrollingBottom_ = 0;
     bool turnedFont_ = false;
     bool prepared_ = false;

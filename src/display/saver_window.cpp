@@ -10,7 +10,7 @@
 namespace tavelin {
 
 SaverWindow::SaverWindow(Surface& surface, SaverTimers& timers, Clock& clock, Log& log, SaverSteps steps)
-    : surface_(surface), timers_(timers), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random), composer_(surface) {}
+    : surface_(surface), timers_(timers), clock_(clock), log_(log), steps_(std::move(steps)), lanes_(log, random) {}
 
 SaverWindow::~SaverWindow() {
     ReleaseLists(false);
@@ -33,7 +33,8 @@ LResult SaverWindow::Procedure(WindowHandle window, uint32_t message, WParam wPa
     case msg::WM_SHOWWINDOW:
     case msg::WM_WINDOWPOSCHANGED:
     case msg::WM_DISPLAYCHANGE:
-        composer_.Invalidate(); // something else may have drawn on the window
+        // Something else may have drawn on the window.
+        for (auto& monitor : monitors_) monitor->composer.Invalidate();
         [[fallthrough]];
     default:
         return steps_.defaultProc ? steps_.defaultProc(window, message, wParam, lParam) : 0;
@@ -52,9 +53,20 @@ void SaverWindow::ReleaseLines(Group& lines, bool logged, bool inactive) {
 }
 
 void SaverWindow::ReleaseLists(bool logged) {
-    ReleaseLines(display.gActiveStrings, logged, false);
-    ReleaseLines(display.gInactiveStrings, logged, true);
-    Group& ranges = display.gRanges;
+    if (monitors_.empty()) {
+        ReleaseLists(display, logged);
+        return;
+    }
+    for (auto& monitor : monitors_) {
+        const Marked marked(log_, *monitor);
+        ReleaseLists(monitor->state, logged);
+    }
+}
+
+void SaverWindow::ReleaseLists(DisplayState& shown, bool logged) {
+    ReleaseLines(shown.gActiveStrings, logged, false);
+    ReleaseLines(shown.gInactiveStrings, logged, true);
+    Group& ranges = shown.gRanges;
     for (uint32_t i = 0; i < ranges.GetCount(); ++i) {
         if (logged) log_.Write(u"WM_DESTROY Range(%d), Attempting deletion...", static_cast<int32_t>(i));
         delete static_cast<Range*>(ranges.GetAt(i));

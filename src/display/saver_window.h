@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/log.h"
@@ -46,10 +48,42 @@ public:
 
     SaverSettings settings;
     News news;
-    DisplayState display;
+    DisplayState display; // the primary monitor's, and the day's texts at start-up
     Lcg15 random;
 
+    // After WM_CREATE: one display per monitor, the primary (display) first.
+    uint32_t MonitorCount() const { return static_cast<uint32_t>(monitors_.size()); }
+    DisplayState& MonitorState(uint32_t i) { return monitors_[i]->state; }
+    Rect MonitorArea(uint32_t i) const { return monitors_[i]->area; }
+
 private:
+    // One monitor's display: its lines and lanes, at its place in the window.
+    struct Monitor {
+        Monitor(DisplayState& shown, Surface& surface, const Rect& at) : state(shown), area(at), composer(surface) {}
+        DisplayState& state;
+        std::unique_ptr<DisplayState> own; // all but the primary's
+        Rect area;                         // in the window
+        FrameComposer composer;
+        std::vector<const DisplayLine*> frameDraw; // the lines this frame draws, in order
+        std::u16string mark;                       // before its lines in the log; empty with one monitor
+    };
+    // The log marks lines with the monitor while one is at work.
+    class Marked {
+    public:
+        Marked(Log& log, const Monitor& monitor) : log_(log), on_(!monitor.mark.empty()) {
+            if (on_) log_.SetMark(monitor.mark);
+        }
+        ~Marked() {
+            if (on_) log_.SetMark({});
+        }
+        Marked(const Marked&) = delete;
+        Marked& operator=(const Marked&) = delete;
+
+    private:
+        Log& log_;
+        bool on_;
+    };
+
     LResult OnCreate(WindowHandle window);
     LResult OnDestroy(WindowHandle window);
     LResult OnFrameTick(WindowHandle window);
@@ -59,13 +93,16 @@ private:
     void PrepareFonts();
     void LayOutNews();
     void QueueMessages();
+    uint32_t MonitorOf(uint32_t text) const;
     void PrepareRecall(DisplayLine& line);
     void Reveal(DisplayLine& line);
     bool Shows(const DisplayLine& line) const;
-    void ResetForScrolling(DisplayLine& line);
-    void TakeTurn();
-    bool IsActive(const DisplayLine* line);
+    void MoveLines(WindowHandle window, Monitor& monitor);
+    void TurnLines(Monitor& monitor);
+    void ResetForScrolling(DisplayLine& line, int32_t cxScreen);
+    void TakeTurn(DisplayState& shown);
     void ReleaseLists(bool logged);
+    void ReleaseLists(DisplayState& shown, bool logged);
     void ReleaseLines(Group& lines, bool logged, bool inactive);
 
     Surface& surface_;
@@ -81,9 +118,8 @@ private:
     std::vector<DisplayLine*> frameVisit_;
     std::vector<DisplayLine*> turnVisit_;
     uint32_t turnTicks_ = 0; // turn ticks so far; tells the frame pass the lists changed
-    std::vector<const DisplayLine*> frameDraw_; // the lines this frame draws, in order
 
-    FrameComposer composer_; // what each frame puts on the window
+    std::vector<std::unique_ptr<Monitor>> monitors_; // the primary first
 };
 
 } // namespace tavelin

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/settings_values.h"
 #include "core/window_messages.h"
@@ -32,6 +33,9 @@ public:
     virtual bool OpenWindowDc(WindowHandle window) = 0;
     virtual int32_t DisplayWidth() = 0;  // HORZRES
     virtual int32_t DisplayHeight() = 0; // VERTRES
+    // The monitors the window covers, in the window's coordinates, the primary
+    // first; empty when the window is one display of its own (a preview pane).
+    virtual std::vector<Rect> Monitors(WindowHandle window) = 0;
     // The one back buffer of cx x cy every frame is composed in.
     virtual bool CreateBackBuffer(int32_t cx, int32_t cy) = 0;
     // The logo bitmap (resource 103), held in its own memory context.

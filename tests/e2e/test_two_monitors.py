@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Tavelin.scr /s on two monitors (an Xorg dummy server with two RandR
 outputs), the second right of and left of the primary: the saver's window
-covers both, words move on the monitor at its left edge, and no ink stands
-still anywhere: nothing the frames draw is left behind where no frame clears it."""
+covers both, each monitor shows its own words and they move on both, and no
+ink stands still anywhere: nothing the frames draw is left behind where no
+frame clears it. The log names both monitors once and marks each one's lines."""
 import os
 import sys
 import tempfile
@@ -79,10 +80,20 @@ class TwoMonitors(unittest.TestCase):
             shots[-1].save(h.artefact("two-monitors-%s-last.png" % layout))
             self.assertEqual((shots[0].width, shots[0].height), (2 * h.MONITOR[0], h.MONITOR[1]))
 
-            left = (0, h.MONITOR[0])
-            first, last = pixels(shots[0], left), pixels(shots[-1], left)
-            self.assertGreater(lit(last), 500, "no words on the left monitor")
-            self.assertNotEqual([bytes(r) for r in first], [bytes(r) for r in last], "nothing moved")
+            for name, columns in (("left", (0, h.MONITOR[0])), ("right", (h.MONITOR[0], 2 * h.MONITOR[0]))):
+                first, last = pixels(shots[0], columns), pixels(shots[-1], columns)
+                self.assertGreater(lit(last), 500, "no words on the %s monitor" % name)
+                self.assertNotEqual([bytes(r) for r in first], [bytes(r) for r in last],
+                                    "nothing moved on the %s monitor" % name)
+            primary_x = 0 if layout == "right-of" else h.MONITOR[0]
+            second_x = h.MONITOR[0] if layout == "right-of" else 0
+            log = s.log_messages()
+            for named in ("WM_CREATE Monitor 1 of 2 at x=%d, y=0, %d x %d, primary" % ((primary_x,) + h.MONITOR),
+                          "WM_CREATE Monitor 2 of 2 at x=%d, y=0, %d x %d" % ((second_x,) + h.MONITOR)):
+                self.assertEqual(log.count(named), 1, named)
+            for monitor in ("Monitor 1: ", "Monitor 2: "):
+                self.assertIn(monitor + "ACTIVATE Function called.", log)
+            self.assertNotIn("ACTIVATE Function called.", log)
             standing = still(shots)
             print("%s: %d pixels lit, %d stood still" % (layout, lit(last), standing), flush=True)
             self.assertLess(standing, CHANCE_STILL, "%d pixels of ink stood still for %d s" % (standing, STILL_SECONDS))

@@ -82,7 +82,8 @@ bool RecordingSurface::BeginFrame(WindowHandle, Surface::Frame kind) {
     if (pixels && backPixels.empty()) {
         backPixels.assign(static_cast<size_t>(width) * height, 0x00FFFFFFu); // not yet black
         windowPixels.assign(static_cast<size_t>(WindowWidth()) * WindowHeight(), kElsewhere);
-        Fill(windowPixels, WindowWidth(), Rect{0, 0, width, height}, 0x00FFFFFFu);
+        if (monitors.empty()) Fill(windowPixels, WindowWidth(), Rect{0, 0, width, height}, 0x00FFFFFFu);
+        for (const Rect& m : monitors) Fill(windowPixels, WindowWidth(), m, 0x00FFFFFFu);
     }
     return backBuffer;
 }
@@ -106,10 +107,16 @@ std::vector<uint32_t> RecordingSurface::DisplayPixels() const {
 
 void RecordingSurface::FillWindow(const Rect& area, uint32_t colour) {
     const Rect inWindow = Intersect(area, Rect{0, 0, WindowWidth(), WindowHeight()});
-    const Rect inDisplay = Intersect(inWindow, Rect{0, 0, width, height});
-    if (!inWindow.Empty())
-        drawnElsewhere_ += static_cast<size_t>(inWindow.cx) * inWindow.cy -
-                           (inDisplay.Empty() ? 0 : static_cast<size_t>(inDisplay.cx) * inDisplay.cy);
+    if (!inWindow.Empty()) {
+        // Monitors do not overlap: what lies in none of them is elsewhere.
+        size_t inside = 0;
+        const std::vector<Rect> shown = monitors.empty() ? std::vector<Rect>{Rect{0, 0, width, height}} : monitors;
+        for (const Rect& m : shown) {
+            const Rect part = Intersect(inWindow, m);
+            inside += part.Empty() ? 0 : static_cast<size_t>(part.cx) * part.cy;
+        }
+        drawnElsewhere_ += static_cast<size_t>(inWindow.cx) * inWindow.cy - inside;
+    }
     Fill(windowPixels, WindowWidth(), inWindow, colour);
 }
 
@@ -141,6 +148,19 @@ void RecordingSurface::DrawLogo(int32_t x, int32_t y, int32_t cx, int32_t cy) {
     if (!current.whole) ++directInChanges;
     current.logos.push_back(Logo{x, y, cx, cy});
     if (pixels) Fill(Rect{x, y, cx, cy}, kLogoColour);
+}
+
+std::vector<uint32_t> RecordingSurface::ComposedAlone(std::span<const Frame> shown, std::span<const Rect> areas) const {
+    std::vector<uint32_t> canvas(static_cast<size_t>(WindowWidth()) * WindowHeight(), kElsewhere);
+    for (size_t i = 0; i < shown.size() && i < areas.size(); ++i) {
+        const Rect area = areas[i];
+        Fill(canvas, WindowWidth(), area, 0);
+        for (const Text& t : shown[i].texts)
+            Fill(canvas, WindowWidth(), Intersect(InkOf(t.font, t.size, t.text).Offset(t.x, t.y), area), t.colour);
+        for (const Logo& l : shown[i].logos)
+            Fill(canvas, WindowWidth(), Intersect(Rect{l.x, l.y, l.cx, l.cy}, area), kLogoColour);
+    }
+    return canvas;
 }
 
 std::vector<uint32_t> RecordingSurface::ComposedAlone() const {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ public:
     int32_t windowWidth = 0, windowHeight = 0;
     static constexpr uint32_t kElsewhere = 0x00777777;
     std::function<LResult(WindowHandle, uint32_t, WParam, LParam)> window; // where SendTurnTick goes
+    std::vector<Rect> monitors; // in the window's coordinates, the primary first; empty: one display
 
     // --- what it saw
     std::vector<Frame> frames; // completed frames
@@ -94,6 +96,7 @@ public:
     bool OpenWindowDc(WindowHandle window) override;
     int32_t DisplayWidth() override { return width; }
     int32_t DisplayHeight() override { return height; }
+    std::vector<Rect> Monitors(WindowHandle) override { return monitors; }
     bool CreateBackBuffer(int32_t cx, int32_t cy) override;
     bool LoadLogo() override;
     bool CreateFonts(const LogFont& line, const LogFont& news) override;
@@ -133,11 +136,14 @@ public:
     Rect InkOf(FontKind font, TextSize size, std::u16string_view text) const;
     // The last frame composed alone on a black canvas, from what it drew.
     std::vector<uint32_t> ComposedAlone() const;
+    // The whole window as these frames, one per area (a monitor's), compose it
+    // alone: each area black with its frame's ink within it, the rest elsewhere.
+    std::vector<uint32_t> ComposedAlone(std::span<const Frame> shown, std::span<const Rect> areas) const;
     int32_t WindowWidth() const { return windowWidth > 0 ? windowWidth : width; }
     int32_t WindowHeight() const { return windowHeight > 0 ? windowHeight : height; }
     // The window's pixels within the display, row by row.
     std::vector<uint32_t> DisplayPixels() const;
-    // How many pixels frames drew or cleared beyond the display.
+    // How many pixels frames drew or cleared beyond the display (or every monitor).
     size_t ChangedElsewhere() const { return drawnElsewhere_; }
 
 private:

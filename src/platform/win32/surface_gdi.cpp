@@ -103,6 +103,38 @@ int32_t GdiSurface::DisplayWidth() { return s_->WindowDc() ? GetDeviceCaps(s_->W
 
 int32_t GdiSurface::DisplayHeight() { return s_->WindowDc() ? GetDeviceCaps(s_->WindowDc(), VERTRES) : 0; }
 
+namespace {
+
+struct FoundMonitors {
+    POINT origin; // the window's top-left corner on the virtual screen
+    std::vector<Rect> rects;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto& found = *reinterpret_cast<FoundMonitors*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    const Rect rect{r.left - found.origin.x, r.top - found.origin.y, r.right - r.left, r.bottom - r.top};
+    if (info.dwFlags & MONITORINFOF_PRIMARY)
+        found.rects.insert(found.rects.begin(), rect);
+    else
+        found.rects.push_back(rect);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<Rect> GdiSurface::Monitors(WindowHandle window) {
+    HWND hwnd = AsWindow(window);
+    if (hwnd == nullptr || (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) != 0) return {};
+    FoundMonitors found{{0, 0}, {}};
+    if (!ClientToScreen(hwnd, &found.origin)) return {};
+    if (!EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&found))) return {};
+    return found.rects;
+}
+
 bool GdiSurface::CreateBackBuffer(int32_t cx, int32_t cy) {
     s_->cx = cx;
     s_->cy = cy;

@@ -23,6 +23,7 @@ public:
     bool OpenWindowDc(WindowHandle window) override;
     int32_t DisplayWidth() override;
     int32_t DisplayHeight() override;
+    std::vector<Rect> Monitors(WindowHandle window) override;
     bool CreateBackBuffer(int32_t cx, int32_t cy) override;
     bool LoadLogo() override;
     bool CreateFonts(const LogFont& line, const LogFont& news) override;

@@ -21,6 +21,9 @@ TEST(RectTest, SubtractLeavesThePartsOutsideTheOther) {
         {{0, 0, 10, 10}, {2, 2, 6, 6}, {{0, 0, 10, 2}, {0, 8, 10, 2}, {0, 2, 2, 6}, {8, 2, 2, 6}}},
         {{0, 0, 0, 10}, {0, 0, 5, 5}, {}},                                  // empty
         {{5, 5, 10, 10}, {0, 0, 30, 30}, {}},                               // covered
+        // a monitor left of or above the primary: the screen's coordinates are negative there
+        {{-1280, -5, 50, 20}, {-1282, -5, 50, 20}, {{-1232, -5, 2, 20}}},
+        {{-30, -30, 40, 40}, {0, 0, 100, 100}, {{-30, -30, 40, 30}, {-30, 0, 30, 10}}},
     };
     for (const Case& c : cases) {
         Rect out[4];
@@ -30,6 +33,8 @@ TEST(RectTest, SubtractLeavesThePartsOutsideTheOther) {
     EXPECT_EQ(Bound(Rect{0, 0, 5, 5}, Rect{}), (Rect{0, 0, 5, 5}));
     EXPECT_EQ(Bound(Rect{0, 0, 5, 5}, Rect{10, 2, 5, 5}), (Rect{0, 0, 15, 7}));
     EXPECT_TRUE(Intersect(Rect{0, 0, 5, 5}, Rect{5, 0, 5, 5}).Empty());
+    EXPECT_EQ(Intersect(Rect{-1280, 0, 1280, 720}, Rect{-10, 5, 20, 5}), (Rect{-10, 5, 10, 5}));
+    EXPECT_EQ(Bound(Rect{-1280, -720, 5, 5}, Rect{0, 0, 5, 5}), (Rect{-1280, -720, 1285, 725}));
 }
 
 struct InkCase {
