@@ -11,7 +11,7 @@ import threading
 import unittest
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException
+from selenium.common.exceptions import NoAlertPresentException, WebDriverException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
@@ -59,6 +59,8 @@ class ConsoleInBrowser(unittest.TestCase):
         self.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.addCleanup(self.browser.quit)
         self.wait = WebDriverWait(self.browser, 20)
+        # While a page gives way to the next, the driver may answer with errors of its own.
+        self.wait_through_navigation = WebDriverWait(self.browser, 20, ignored_exceptions=(WebDriverException,))
         self.shots = []
 
     def stop_server(self):
@@ -80,13 +82,14 @@ class ConsoleInBrowser(unittest.TestCase):
 
     def page(self, heading):
         """Waits for the page whose h1 holds heading."""
-        self.wait.until(ready.text_to_be_present_in_element((By.TAG_NAME, "h1"), heading))
+        self.wait_through_navigation.until(ready.text_to_be_present_in_element((By.TAG_NAME, "h1"), heading))
         return self.browser
 
     def submit(self, button, heading):
-        old = self.browser.find_element(By.TAG_NAME, "h1")
+        self.browser.execute_script("window.tavelinOldPage = true")
         button.click()
-        self.wait.until(ready.staleness_of(old))
+        # The next document does not carry the old one's mark.
+        self.wait_through_navigation.until(lambda b: b.execute_script("return window.tavelinOldPage === undefined"))
         return self.page(heading)
 
     def photograph(self, name):

@@ -36,7 +36,8 @@ class RecallShowsTheWordFirst(unittest.TestCase):
         messages = lambda: s.log_messages() if s.logs() else []
         revealed = lambda: any(m.startswith(REVEALED) for m in messages())
 
-        self.assertTrue(h.wait_for(lambda: ON in messages(), 60, 0.2), "the line never came on")
+        self.assertTrue(h.wait_for(lambda: ON in messages(), 60, 0.2),
+                        "the line never came on (saver exit %s, log ends %s)" % (proc.poll(), messages()[-6:]))
         # Far enough in for the word to show whole, and (the log says, after the shot was
         # taken) not yet at the middle.
         in_far_enough = lambda shot: (lit_columns(shot) or (h.SCREEN[0],))[0] < h.SCREEN[0] - 200
