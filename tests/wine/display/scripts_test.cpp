@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32/surface_gdi.h"
+#include "support/times_new_roman.h"
 
 namespace tavelin {
 namespace {
@@ -17,21 +18,12 @@ using win32::GdiSurface;
 
 constexpr Rect kScreen{0, 0, 1920, 1080};
 
-LogFont TimesNewRoman(int32_t height) {
-    LogFont lf;
-    lf.lfHeight = height;
-    lf.lfWeight = 400;
-    const std::u16string face = u"Times New Roman";
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    return lf;
-}
-
 struct Ready {
     GdiSurface surface;
     Ready() {
         EXPECT_TRUE(surface.OpenWindowDc(nullptr));
         EXPECT_TRUE(surface.CreateBackBuffer(1920, 1080));
-        EXPECT_TRUE(surface.CreateFonts(TimesNewRoman(-50), TimesNewRoman(-25)));
+        EXPECT_TRUE(surface.CreateFonts(testing::TimesNewRoman(-50), testing::TimesNewRoman(-25)));
     }
 };
 

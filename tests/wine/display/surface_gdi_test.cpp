@@ -11,6 +11,7 @@
 #include "fakes/memory_log_file.h"
 #include "platform/win32/saver_timers_win32.h"
 #include "platform/win32/surface_gdi.h"
+#include "support/times_new_roman.h"
 #include "platform/win32/surface_solid_bitmap.h"
 
 namespace tavelin {
@@ -51,15 +52,6 @@ void ExpectBlackOutside(const GdiSurface& s, std::initializer_list<Box> boxes) {
     EXPECT_GT(checked, 30000);
 }
 
-LogFont DefaultFont(int32_t height) {
-    LogFont lf;
-    lf.lfHeight = height;
-    lf.lfWeight = 400;
-    const std::u16string face = u"Times New Roman";
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    return lf;
-}
-
 constexpr Rect kScreen{0, 0, 1920, 1080};
 
 TEST(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
@@ -70,7 +62,7 @@ TEST(SurfaceGdi, FrameOfTwoLinesLogoAndNewsReadsBackPixelByPixel) {
     ASSERT_EQ(surface.DisplayHeight(), 1080);
     ASSERT_TRUE(surface.CreateBackBuffer(1920, 1080));
     ASSERT_TRUE(surface.LoadLogo());
-    ASSERT_TRUE(surface.CreateFonts(DefaultFont(-50), DefaultFont(-25)));
+    ASSERT_TRUE(surface.CreateFonts(testing::TimesNewRoman(-50), testing::TimesNewRoman(-25)));
     const TextSize alpha = surface.MeasureText(FontKind::Line, u"Alpha: beta");
     const TextSize gamma = surface.MeasureText(FontKind::Line, u"Gamma: delta");
     const TextSize news = surface.MeasureText(FontKind::News, u"Headline of the day");
@@ -115,9 +107,9 @@ TEST(SurfaceGdi, KeptPicturesReportTheirInkAndPutThePixelsDirectDrawingGives) {
         ASSERT_TRUE(s->OpenWindowDc(nullptr));
         ASSERT_TRUE(s->CreateBackBuffer(1920, 1080));
         ASSERT_TRUE(s->LoadLogo());
-        LogFont italic = DefaultFont(-50);
+        LogFont italic = testing::TimesNewRoman(-50);
         italic.lfItalic = 1;
-        ASSERT_TRUE(s->CreateFonts(DefaultFont(-50), italic));
+        ASSERT_TRUE(s->CreateFonts(testing::TimesNewRoman(-50), italic));
     }
     const std::u16string_view text = u"fjord jaffa";
     const TextSize size = kept.MeasureText(FontKind::Line, text);
