@@ -127,6 +127,19 @@ class _WSGITask(_Logged, WSGITask):
             super().write(data)
 
 
+    def build_response_header(self):
+        asked = any(name.lower() == "connection" for name, _ in self.response_headers)
+        header = super().build_response_header()
+        if (self.close_on_finish and not self.has_body and not asked and self.version == "1.1"
+                and self.request.headers.get("CONNECTION", "").lower() != "close"):
+            # Waitress ends the connection after every 304: a response that never has a body
+            # needs no close to mark its end, and a client revalidating would reconnect each time.
+            self.close_on_finish = False
+            self.response_headers.remove(("Connection", "close"))
+            header = header.replace(b"\r\nConnection: close\r\n", b"\r\n", 1)
+        return header
+
+
 class _ErrorTask(_Logged, ErrorTask):
     pass
 

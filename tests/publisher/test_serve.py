@@ -105,6 +105,11 @@ class ServeTest(Scratch):
         for headers, expected in rows:
             with self.subTest(headers=headers):
                 self.assertEqual(self.status(**headers), expected)
+        # A 304 keeps the connection: a revalidating client is not made to reconnect.
+        pair = self.raw(b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nIf-None-Match: %s\r\n\r\n"
+                        b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n" % etag.encode())
+        self.assertEqual(re.findall(rb"HTTP/1\.1 (\d{3})", pair), [b"304", b"200"])
+        self.assertNotIn(b"Connection: close", pair.split(b"HTTP/1.1 200")[0])
 
     def test_last_modified_follows_the_content_not_the_file(self):
         first, _ = self.request("/auth/K.xml")
