@@ -32,11 +32,15 @@ class Unavailable(Exception):
         self.locked = locked
 
 
+def _etag(body):
+    return '"%s"' % hashlib.sha1(body).hexdigest()[:24]
+
+
 class Feed:
-    def __init__(self, date, body, modified):
+    def __init__(self, date, body, etag, modified):
         self.date = date
         self.body = body
-        self.etag = '"%s"' % hashlib.sha1(body).hexdigest()[:24]
+        self.etag = etag
         self.modified = modified  # POSIX seconds, whole
         self.last_modified = email.utils.formatdate(modified, usegmt=True)
 
@@ -77,9 +81,11 @@ class Feeds:
             if version != self.version or self.catalog is None:
                 if self.db.execute("PRAGMA user_version").fetchone()[0] == 0:
                     raise sqlite3.DatabaseError("no tables: not made by tavelin-publish")
-                self.catalog = Catalog(self.db)
+                catalog = Catalog(self.db)
+                if not catalog.same(self.catalog):  # the fetch counts' writes change no feed
+                    self.cache.clear()
+                self.catalog = catalog
                 self.version = version
-                self.cache.clear()
         except sqlite3.Error as error:
             if getattr(error, "sqlite_errorcode", None) in BUSY:
                 raise Unavailable("database: %s" % error, locked=True) from None
@@ -113,7 +119,8 @@ class Feeds:
                 body = self.catalog.document(code, date)
                 if body is None:
                     return None
-                feed = Feed(date, body, self._modified(code, body))
+                etag = _etag(body)
+                feed = Feed(date, body, etag, self._modified(code, etag))
                 self.cache[code] = feed
             return feed
 
@@ -124,10 +131,9 @@ class Feeds:
             return None
         return feed if feed.date == schedule.local_date(self.catalog.keys[code].tz, self.clock()) else None
 
-    def _modified(self, code, body):
+    def _modified(self, code, etag):
         """When this content was first served: a later content gets a later second, so a
         client's If-Modified-Since never matches content it has not seen."""
-        etag = Feed(None, body, 0).etag
         known = self.changes.get(code)
         if known is not None and known[0] == etag:
             return known[1]
@@ -152,11 +158,10 @@ def _http_time(text):
         return None
 
 
-def not_modified(environ, feed):
-    match = environ.get("HTTP_IF_NONE_MATCH")
-    if match is not None:  # the validator wins over the date
-        return _etag_matches(match, feed.etag)
-    since = _http_time(environ.get("HTTP_IF_MODIFIED_SINCE") or "")
+def not_modified(if_none_match, if_modified_since, feed):
+    if if_none_match is not None:  # the validator wins over the date
+        return _etag_matches(if_none_match, feed.etag)
+    since = _http_time(if_modified_since or "")
     return since is not None and feed.modified <= since
 
 
@@ -164,45 +169,55 @@ def _page(status, title, text):
     return PAGE.format(status=status, title=title, text=text).encode("utf-8")
 
 
-def make_app(db_path, clock=None, recorder=None):
-    """The WSGI application serving the feeds of the database at db_path; recorder,
-    when given, counts each answered GET (fetches.Recorder)."""
+HTML = ("Content-Type", "text/html; charset=utf-8")
+
+
+def make_respond(db_path, clock=None, recorder=None):
+    """respond(method, path, if_none_match, if_modified_since) -> (status, headers, body,
+    log detail) for the feeds of the database at db_path: body None has no Content-Length
+    (a 304); for HEAD the caller leaves the body out. recorder, when given, counts each
+    answered GET (fetches.Recorder)."""
     feeds = Feeds(db_path, clock)
 
-    def answer(start_response, environ, status, headers, body):
-        headers = list(headers)
-        if body is not None:
-            headers.append(("Content-Length", str(len(body))))
-        start_response(status, headers)
-        return [body] if body else []  # the server sends no body for HEAD
-
-    def app(environ, start_response):
-        if environ["REQUEST_METHOD"] not in ("GET", "HEAD"):
+    def respond(method, path, if_none_match=None, if_modified_since=None):
+        if method not in ("GET", "HEAD"):
             body = _page("405 Method Not Allowed", "Method Not Allowed", "Feeds are read with GET or HEAD.")
-            return answer(start_response, environ, "405 Method Not Allowed",
-                          [("Allow", "GET, HEAD"), ("Content-Type", "text/html; charset=utf-8")], body)
-        path = environ.get("PATH_INFO", "")
+            return "405 Method Not Allowed", [("Allow", "GET, HEAD"), HTML], body, None
         match = FEED_PATH.fullmatch(path)
         try:
             feed = feeds.get(match.group(1)) if match else None
         except Unavailable as error:
-            environ["tavelin.log_detail"] = str(error)
-            headers = [("Content-Type", "text/html; charset=utf-8")]
-            if error.locked:
-                headers.append(("Retry-After", RETRY_AFTER))
+            headers = [HTML, ("Retry-After", RETRY_AFTER)] if error.locked else [HTML]
             body = _page("503 Service Unavailable", "Service Unavailable", "The feeds cannot be read just now.")
-            return answer(start_response, environ, "503 Service Unavailable", headers, body)
+            return "503 Service Unavailable", headers, body, str(error)
         if feed is None:
             body = _page("404 Not Found", "Not Found", "No feed is published for %s." % html.escape(path))
-            return answer(start_response, environ, "404 Not Found",
-                          [("Content-Type", "text/html; charset=utf-8")], body)
+            return "404 Not Found", [HTML], body, None
         headers = [("ETag", feed.etag), ("Last-Modified", feed.last_modified), ("Cache-Control", "no-cache")]
-        if recorder is not None and environ["REQUEST_METHOD"] == "GET":
+        if recorder is not None and method == "GET":
             recorder.fetched(match.group(1), feed.date)
-        if not_modified(environ, feed):
-            return answer(start_response, environ, "304 Not Modified", headers, None)
-        return answer(start_response, environ, "200 OK",
-                      [("Content-Type", "text/xml; charset=utf-8")] + headers, feed.body)
+        if not_modified(if_none_match, if_modified_since, feed):
+            return "304 Not Modified", headers, None, None
+        return "200 OK", [("Content-Type", "text/xml; charset=utf-8")] + headers, feed.body, None
 
-    app.feeds = feeds
+    return respond
+
+
+def make_app(db_path, clock=None, recorder=None):
+    """The WSGI application serving the feeds of the database at db_path (make_respond);
+    its respond attribute answers without WSGI, for a server's quick path."""
+    respond = make_respond(db_path, clock, recorder)
+
+    def app(environ, start_response):
+        status, headers, body, detail = respond(environ["REQUEST_METHOD"], environ.get("PATH_INFO", ""),
+                                                environ.get("HTTP_IF_NONE_MATCH"),
+                                                environ.get("HTTP_IF_MODIFIED_SINCE"))
+        if detail:
+            environ["tavelin.log_detail"] = detail
+        if body is not None:
+            headers = headers + [("Content-Length", str(len(body)))]
+        start_response(status, headers)
+        return [body] if body else []  # the server sends no body for HEAD
+
+    app.respond = respond
     return app

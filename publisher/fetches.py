@@ -7,6 +7,7 @@ import hashlib
 import re
 import sqlite3
 import threading
+import time
 import urllib.parse
 
 from . import schedule
@@ -85,14 +86,22 @@ class Recorder:
         self.stopping = threading.Event()
         self.warned = False
         self.last_error = None
+        self.clock = (None, None)  # (POSIX second, its text)
         self.thread = threading.Thread(target=self._run, name="fetch-recorder", daemon=True)
         self.thread.start()
 
     def fetched(self, code, day, moment=None):
         """One answered request for code's feed of day (a date in the key's zone)."""
-        moment = time_text(moment or datetime.datetime.now(datetime.timezone.utc))
+        if moment is None:
+            second, text = self.clock
+            if second != int(time.time()):  # a thousand requests a second share one text
+                second = int(time.time())
+                text = time_text(datetime.datetime.fromtimestamp(second, datetime.timezone.utc))
+                self.clock = second, text
+        else:
+            text = time_text(moment)
         with self.lock:
-            _add(self.counts, code, day.isoformat(), moment)
+            _add(self.counts, code, day.isoformat(), text)
 
     def _run(self):
         while not self.stopping.wait(self.interval):

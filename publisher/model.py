@@ -187,6 +187,11 @@ class Key:
         self.code, self.deck_id, self.per_day, self.tz = code, deck_id, per_day, tz
         self.start = schedule.parse_date(start)
 
+    def __eq__(self, other):
+        return isinstance(other, Key) and vars(self) == vars(other)
+
+    __hash__ = None
+
     def day(self, date):
         return (date - self.start).days
 
@@ -209,6 +214,10 @@ class Catalog:
         for key, from_date, text in db.execute("SELECT key_code, from_date, text FROM news "
                                                "ORDER BY from_date DESC, id DESC"):
             self.news.setdefault(key, []).append((from_date, text))
+
+    def same(self, other):
+        """Whether other holds the same keys, words and news."""
+        return other is not None and (self.keys, self.words, self.news) == (other.keys, other.words, other.news)
 
     def items(self, deck_id):
         if deck_id not in self._items:

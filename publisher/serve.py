@@ -9,8 +9,8 @@ def serve(db_path, host, port):
     recorder = Recorder(db_path, log=lambda text: print("tavelin-publish: " + text, file=sys.stderr, flush=True))
     try:
         try:
-            running = server.Server(feedapp.make_app(db_path, recorder=recorder), host, port,
-                                    quick_paths=("/auth/",))
+            app = feedapp.make_app(db_path, recorder=recorder)
+            running = server.Server(app, host, port, quick_paths=("/auth/",), respond=app.respond)
         except OSError as error:
             print("tavelin-publish: cannot listen on %s:%d (%s)" % (host, port, error.strerror or error),
                   file=sys.stderr)

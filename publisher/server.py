@@ -14,6 +14,8 @@ from waitress.channel import ClientDisconnected, HTTPChannel
 from waitress.server import BaseWSGIServer, create_server
 from waitress.task import ErrorTask, ThreadedTaskDispatcher, WSGITask
 
+from . import quick
+
 LIMITS = {
     # A whole office's screens start at nine: their connections wait in the queue, not in
     # SYN retries a second or more apart.
@@ -151,6 +153,35 @@ class _Channel(HTTPChannel):
     def busy(self):
         return bool(self.requests or self.total_outbufs_len)
 
+    def received(self, data):
+        if self.server.quick and self.request is None and not (self.requests or self.total_outbufs_len or self.will_close
+                                                                or self.close_when_flushed):
+            request = quick.parse(data, self.server.quick_paths)
+            if request is not None and self._answer_quick(*request):
+                return True
+        return super().received(data)
+
+    def _answer_quick(self, method, target, fields):
+        close = fields.get(b"connection", "").lower() == "close"
+        try:
+            data, status, detail = self.server.quick.answer(method, target, fields, close)
+        except Exception:
+            return False  # Waitress's path answers it, with a logged 500 if it fails again
+        self.close_when_flushed = close
+        try:
+            sent = self.send(data)  # nothing waits before it: the buffers are empty
+        except OSError:
+            sent, self.will_close = 0, True
+        if not self.connected or self.will_close:
+            detail = "client went away"
+        elif sent < len(data):
+            with self.outbuf_lock:  # the rest goes when the socket is writable
+                self.outbufs[-1].append(data[sent:])
+                self.current_outbuf_count += len(data) - sent
+                self.total_outbufs_len += len(data) - sent
+        self.server.access_log.write(self.addr[0], method, target, status, fields.get(b"user-agent"), detail)
+        return True
+
     def service(self):
         if not self.connected and self.requests:
             self.server.access_log.request(self.addr, self.requests[0], 499, "client went away before the answer")
@@ -216,7 +247,7 @@ def mount(routes, fallback):
 class Server:
     """app on host:port until stop() or SIGTERM / SIGINT; run() returns the exit code."""
 
-    def __init__(self, app, host, port, log=None, quick_paths=(), **limits):
+    def __init__(self, app, host, port, log=None, quick_paths=(), respond=None, **limits):
         self.map = {}
         self.stopping = threading.Event()
         limits = {**LIMITS, **limits}
@@ -228,6 +259,9 @@ class Server:
         for listener in self.listeners:
             listener.channel_class = _Channel
             listener.access_log = log or AccessLog()
+            # Plain requests for the quick paths skip Waitress's parser and tasks.
+            listener.quick = respond and quick.Responder(respond, limits["ident"])
+            listener.quick_paths = tuple(path.encode("ascii") for path in quick_paths)
             # Every waiting connection at once: one a turn of the loop, a burst of a thousand
             # waits for a thousand turns, each polling every connection.
             listener.handle_accept = functools.partial(self._accept_waiting, listener)

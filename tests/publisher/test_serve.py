@@ -13,7 +13,7 @@ import threading
 import unittest
 
 from support import ROOT, Scratch
-from publisher import feedapp, server
+from publisher import feedapp, quick, server
 from publisher.fetches import Recorder
 
 UTC = datetime.timezone.utc
@@ -38,14 +38,18 @@ class ServeTest(Scratch):
         self.log = Lines()
         self.recorder = Recorder(self.db, interval=3600, log=lambda text: None)
         self.addCleanup(self.recorder.close)
-        self.server = server.Server(feedapp.make_app(self.db, clock=lambda: self.now, recorder=self.recorder),
-                                    "127.0.0.1", 0, log=server.AccessLog(self.log), quick_paths=("/auth/",))
-        thread = threading.Thread(target=self.server.run, kwargs={"handle_signals": False})
-        thread.start()
-        self.addCleanup(thread.join)
-        self.addCleanup(self.server.stop)
+        self.app = feedapp.make_app(self.db, clock=lambda: self.now, recorder=self.recorder)
+        self.server = self.start(quick_paths=("/auth/",), respond=self.app.respond)
         self.conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
         self.addCleanup(self.conn.close)
+
+    def start(self, **options):
+        running = server.Server(self.app, "127.0.0.1", 0, log=server.AccessLog(self.log), **options)
+        running.thread = threading.Thread(target=running.run, kwargs={"handle_signals": False})
+        running.thread.start()
+        self.addCleanup(running.thread.join)
+        self.addCleanup(running.stop)
+        return running
 
     def request(self, path, method="GET", **headers):
         self.conn.request(method, path, headers=headers)
@@ -110,6 +114,55 @@ class ServeTest(Scratch):
                         b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n" % etag.encode())
         self.assertEqual(re.findall(rb"HTTP/1\.1 (\d{3})", pair), [b"304", b"200"])
         self.assertNotIn(b"Connection: close", pair.split(b"HTTP/1.1 200")[0])
+
+    def exchange(self, port, requests):
+        """The answers to requests sent on one connection, each once the answer before is
+        whole, without their Date; last, what came after the last answer."""
+        answers, pending = [], b""
+        with socket.create_connection(("127.0.0.1", port), timeout=10) as sock:
+            for data in requests:
+                sock.sendall(data)
+                while b"\r\n\r\n" not in pending:
+                    pending += sock.recv(65536) or self.fail("closed after %r" % pending)
+                head, _, pending = pending.partition(b"\r\n\r\n")
+                length = re.search(rb"\r\nContent-Length: (\d+)", head)
+                length = int(length[1]) if length and not data.startswith(b"HEAD") else 0
+                while len(pending) < length:
+                    pending += sock.recv(65536)
+                answers.append(re.sub(rb"\r\nDate: [^\r]*", b"", head) + b"|" + pending[:length])
+                pending = pending[length:]
+            answers.append(pending + b"".join(iter(lambda: sock.recv(65536), b"")))
+        return answers
+
+    def test_plain_requests_are_answered_quickly_with_waitress_s_bytes(self):
+        etag = self.request("/auth/K.xml")[0].getheader("ETag")
+        plain = self.start()  # Waitress's parser and tasks for every request
+        rows = [  # (method, target, headers, taken quickly)
+            ("GET", "/auth/K.xml", "", True),
+            ("HEAD", "/auth/K.xml", "Connection: keep-alive\r\n", True),
+            ("GET", "/auth/K.xml", "If-None-Match: %s\r\n" % etag, True),
+            ("HEAD", "/auth/K.xml", "If-None-Match:  W/%s \r\nUser-Agent: a b\r\n" % etag, True),
+            ("GET", "/auth/K.xml", "If-Modified-Since: Fri, 02 Jan 2026 12:00:00 GMT\r\n", True),
+            ("GET", "/auth/Nobody.xml", "", True),
+            ("GET", "/auth/K.xml?x=1", "", False),
+            ("GET", "/auth/K%2Exml", "", False),
+            ("GET", "/auth/K.xml", "Content-Length: 0\r\n", False),
+            ("GET", "/auth/K.xml", "If-None-Match: a\r\nIf-None-Match: %s\r\n" % etag, False),
+        ]
+        last = b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"
+        for method, target, headers, quickly in rows:
+            data = ("%s %s HTTP/1.1\r\nHost: x\r\n%s\r\n" % (method, target, headers)).encode()
+            with self.subTest(data=data):
+                self.assertEqual(quick.parse(data, (b"/auth/",)) is not None, quickly)
+                answers = self.exchange(self.server.port, [data, last])
+                self.assertEqual(answers, self.exchange(plain.port, [data, last]))
+                self.assertEqual(answers[-1], b"")  # nothing after the answer to the close
+        for running in (plain, self.server):
+            running.stop()
+            running.thread.join()
+        lines = sorted(self.log.lines()[1:])  # each request's line from both servers, the same
+        self.assertEqual(lines[0::2], lines[1::2])
+        self.assertEqual(len(lines), 4 * len(rows))
 
     def test_last_modified_follows_the_content_not_the_file(self):
         first, _ = self.request("/auth/K.xml")
