@@ -193,6 +193,11 @@ class ServeTest(Scratch):
         _, third = self.request("/auth/K.xml")
         self.assertIn(b"<word1>c</word1>", third)
         self.assertNotEqual(third, second)
+        self.recorder.flush()  # the fetch counts are written; no feed changes
+        self.assertEqual(self.request("/auth/K.xml")[1], third)
+        self.ok("key", "remove", "K")
+        self.ok("key", "add", "K", "--deck", "d", "--start", "2026-01-01", "--per-day", "2", "--tz", "Europe/Paris")
+        self.assertNotEqual(self.request("/auth/K.xml")[1], third)
 
     def test_a_missing_or_emptied_database_gets_503_and_is_not_written(self):
         self.assertEqual(self.status(), 200)
