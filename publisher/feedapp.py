@@ -52,7 +52,7 @@ class Feeds:
         self.path = os.path.abspath(db_path)
         self.clock = clock or (lambda: datetime.datetime.now(datetime.timezone.utc))
         self.lock = threading.Lock()
-        self.db = self.inode = self.version = self.catalog = None
+        self.db = self.inode = self.version = self.catalog = self.header = self.stamp = None
         self.cache = {}     # key code -> Feed of its current day
         self.changes = {}   # key code -> (ETag, the time that content was first computed)
 
@@ -60,6 +60,14 @@ class Feeds:
         uri = "file:%s?mode=ro" % urllib.parse.quote(self.path)
         self.db = sqlite3.connect(uri, uri=True, timeout=0, isolation_level=None, check_same_thread=False)
         self.waits = False
+        self.header = os.open(self.path, os.O_RDONLY | os.O_CLOEXEC)
+
+    def _stamp(self):
+        """The header bytes by which SQLite itself learns that another connection wrote the
+        file (its change counter and size), read without the locks a query takes; None in
+        WAL mode, which does not keep them."""
+        stamp = os.pread(self.header, 22, 18)
+        return stamp if len(stamp) == 22 and stamp[0] == 1 else None
 
     def _refresh(self, wait):
         """Reads the database again when it changed or was replaced; wait says whether to
@@ -74,6 +82,9 @@ class Feeds:
                 self._forget()
                 self._connect()
                 self.inode = inode
+            stamp = self._stamp()
+            if stamp is not None and stamp == self.stamp:
+                return  # nothing committed since the last look
             if wait != self.waits:
                 self.db.execute("PRAGMA busy_timeout = %d" % (LOCK_WAIT * 1000 if wait else 0))
                 self.waits = wait
@@ -86,16 +97,25 @@ class Feeds:
                     self.cache.clear()
                 self.catalog = catalog
                 self.version = version
+            self.stamp = stamp  # read before the query: a commit since then is seen next time
         except sqlite3.Error as error:
             if getattr(error, "sqlite_errorcode", None) in BUSY:
                 raise Unavailable("database: %s" % error, locked=True) from None
             self._forget()
             raise Unavailable("database: %s" % error) from None
+        except OSError as error:
+            self._forget()
+            raise Unavailable("database: %s" % error.strerror) from None
 
     def _forget(self):
         if self.db is not None:
             self.db.close()
-        self.db = self.inode = self.version = self.catalog = None
+        if self.header is not None:
+            # Closing drops this process's locks on the file; only the old file, once
+            # replaced, is closed while the fetch recorder might write, and nobody else can
+            # reach it then.
+            os.close(self.header)
+        self.db = self.inode = self.version = self.catalog = self.header = self.stamp = None
         self.cache.clear()
 
     def get(self, code):

@@ -199,6 +199,24 @@ class ServeTest(Scratch):
         self.ok("key", "add", "K", "--deck", "d", "--start", "2026-01-01", "--per-day", "2", "--tz", "Europe/Paris")
         self.assertNotEqual(self.request("/auth/K.xml")[1], third)
 
+    def test_the_feed_follows_a_database_replaced_or_in_wal_mode(self):
+        _, first = self.request("/auth/K.xml")
+        copy = self.db + ".new"
+        with sqlite3.connect(self.db) as db, sqlite3.connect(copy) as new:
+            db.backup(new)
+            new.execute("INSERT INTO news (key_code, from_date, text) VALUES (NULL, '2026-01-01', 'copied')")
+        db.close()
+        new.close()
+        os.replace(copy, self.db)
+        self.assertIn(b"<news>copied</news>", self.request("/auth/K.xml")[1])
+        wal = sqlite3.connect(self.db)
+        self.addCleanup(wal.close)
+        self.assertEqual(wal.execute("PRAGMA journal_mode = WAL").fetchone(), ("wal",))
+        self.assertIn(b"<news>copied</news>", self.request("/auth/K.xml")[1])
+        with wal:
+            wal.execute("UPDATE news SET text = 'in wal'")
+        self.assertIn(b"<news>in wal</news>", self.request("/auth/K.xml")[1])
+
     def test_a_missing_or_emptied_database_gets_503_and_is_not_written(self):
         self.assertEqual(self.status(), 200)
         with open(self.db, "r+b") as f:
@@ -211,13 +229,18 @@ class ServeTest(Scratch):
         self.assertEqual(self.status(), 503)
         self.assertFalse(os.path.exists(self.db))
 
-    def test_a_writers_lock_holds_back_only_feeds_not_computed_yet(self):
+    def test_a_writers_lock_holds_back_only_feeds_that_cannot_be_computed(self):
         response, _ = self.request("/auth/K.xml")
         writer = sqlite3.connect(self.db, isolation_level=None)
         self.addCleanup(writer.close)
         writer.execute("BEGIN EXCLUSIVE")
         writer.execute("DELETE FROM news")
+        # What was committed before is served, computed already or not.
         self.assertEqual(self.request("/auth/K.xml")[0].getheader("ETag"), response.getheader("ETag"))
+        self.assertEqual(self.status("/auth/J.xml"), 200)
+        self.app = feedapp.make_app(self.db, clock=lambda: self.now)
+        self.conn = http.client.HTTPConnection("127.0.0.1", self.start().port, timeout=10)  # has read nothing
+        self.addCleanup(self.conn.close)
         locked, _ = self.request("/auth/J.xml")
         self.assertEqual((locked.status, locked.getheader("Retry-After")), (503, feedapp.RETRY_AFTER))
         writer.execute("COMMIT")
