@@ -181,7 +181,7 @@ def _http_time(text):
 def not_modified(if_none_match, if_modified_since, feed):
     if if_none_match is not None:  # the validator wins over the date
         return _etag_matches(if_none_match, feed.etag)
-    since = _http_time(if_modified_since or "")
+    since = _http_time(if_modified_since) if if_modified_since else None
     return since is not None and feed.modified <= since
 
 
