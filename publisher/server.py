@@ -66,18 +66,28 @@ class AccessLog:
         self.stream = stream
         self.lock = threading.Lock()
 
-    def write(self, address, method, target, status, agent, detail=None):
+    def write(self, address, method, target, status, agent, detail=None, flush=True):
+        """flush=False leaves the line in the buffer for flush(), which the loop calls at the
+        end of its turn."""
         line = "%s %s %s %d |%s|" % (escaped(address or "-", False), escaped(method or "-", False),
                                      escaped(target or "-", False), status, escaped(agent or ""))
         if detail:
             line += " " + escaped(detail)
-        stream = self.stream or sys.stdout
         with self.lock:
             try:
+                stream = self.stream or sys.stdout
                 stream.write(line + "\n")
-                stream.flush()
+                if flush:
+                    stream.flush()
             except (OSError, ValueError):
                 pass  # a closed standard output must not stop the answers
+
+    def flush(self):
+        with self.lock:
+            try:
+                (self.stream or sys.stdout).flush()
+            except (OSError, ValueError):
+                pass
 
     def task(self, task, detail=None, status=None):
         environ = getattr(task, "environ", None) or {}
@@ -179,7 +189,8 @@ class _Channel(HTTPChannel):
                 self.outbufs[-1].append(data[sent:])
                 self.current_outbuf_count += len(data) - sent
                 self.total_outbufs_len += len(data) - sent
-        self.server.access_log.write(self.addr[0], method, target, status, fields.get(b"user-agent"), detail)
+        self.server.access_log.write(self.addr[0], method, target, status, fields.get(b"user-agent"), detail,
+                                     flush=False)  # a write a loop turn, not a request
         return True
 
     def service(self):
@@ -256,9 +267,10 @@ class Server:
         self.server = create_server(guarded(app), map=self.map, _dispatcher=self.dispatcher, host=host, port=port,
                                     **limits)
         self.listeners = [s for s in self.map.values() if isinstance(s, BaseWSGIServer)]
+        self.log = log or AccessLog()
         for listener in self.listeners:
             listener.channel_class = _Channel
-            listener.access_log = log or AccessLog()
+            listener.access_log = self.log
             # Plain requests for the quick paths skip Waitress's parser and tasks.
             listener.quick = respond and quick.Responder(respond, limits["ident"])
             listener.quick_paths = tuple(path.encode("ascii") for path in quick_paths)
@@ -286,6 +298,7 @@ class Server:
         while not self.stopping.is_set():
             wasyncore.loop(timeout=timeout, map=self.map, use_poll=True, count=1)
             self.dispatcher.run_ready()
+            self.log.flush()
         self._finish(time.monotonic() + STOP_GRACE)
         return 0
 
@@ -314,6 +327,7 @@ class Server:
             # Read first: a request that arrived is received before its connection is judged idle.
             wasyncore.loop(timeout=0.05, map=self.map, use_poll=True, count=1)
             self.dispatcher.run_ready()
+            self.log.flush()
             for channel in self._channels():
                 if not channel.busy() and channel.request is None:
                     channel.handle_close()

@@ -3,6 +3,7 @@ import email.utils
 import http.client
 import io
 import os
+import queue
 import re
 import signal
 import socket
@@ -305,16 +306,20 @@ class CommandTest(Scratch):
         self.ok("key", "add", "K", "--deck", "d", "--start", "2026-01-01", "--per-day", "1")
         process = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "tools", "tavelin-publish"),
                                     "--db", self.db, "serve", "--port", "0"],
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                   env={k: v for k, v in os.environ.items() if k != "PYTHONUNBUFFERED"})
+        lines = queue.Queue()  # a line that never comes fails the test instead of holding it
+        reader = threading.Thread(target=lambda: [lines.put(line) for line in process.stdout], daemon=True)
+        reader.start()
         try:
-            first = process.stdout.readline()
+            first = lines.get(timeout=30)
             self.assertRegex(first, r"^PORT=\d+\n$")
             port = int(first[5:])
             conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
             for path in ("/auth/K.xml", "/nothing"):
                 conn.request("GET", path, headers={"User-Agent": "TavelinScreenSaver"})
                 conn.getresponse().read()
-                self.assertRegex(process.stdout.readline(), r"^127\.0\.0\.1 GET %s \d{3} \|TavelinScreenSaver\|\n$" % path)
+                self.assertRegex(lines.get(timeout=30), r"^127\.0\.0\.1 GET %s \d{3} \|TavelinScreenSaver\|\n$" % path)
             waiting = [socket.create_connection(("127.0.0.1", port), timeout=10) for _ in range(5)]
             for sock in waiting:
                 sock.sendall(b"GET /auth/K.xml HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
@@ -331,6 +336,7 @@ class CommandTest(Scratch):
             if process.poll() is None:
                 process.kill()
                 process.wait()
+            reader.join()
             process.stdout.close()
             process.stderr.close()
 
