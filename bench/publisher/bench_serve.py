@@ -53,7 +53,9 @@ http {{
 def start(command, log_path):
     """The server and its port, read from the PORT= line its log starts with."""
     log = open(log_path, "w")
-    process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT)
+    # As from a service manager: standard output buffered, whatever this shell says.
+    env = {k: v for k, v in os.environ.items() if k != "PYTHONUNBUFFERED"}
+    process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, env=env)
     log.close()
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:
