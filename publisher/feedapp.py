@@ -60,7 +60,7 @@ class Feeds:
         uri = "file:%s?mode=ro" % urllib.parse.quote(self.path)
         self.db = sqlite3.connect(uri, uri=True, timeout=0, isolation_level=None, check_same_thread=False)
         self.waits = False
-        self.header = os.open(self.path, os.O_RDONLY | os.O_CLOEXEC)
+        self.header = os.open(self.path, os.O_RDONLY)
 
     def _stamp(self):
         """The header bytes by which SQLite itself learns that another connection wrote the
