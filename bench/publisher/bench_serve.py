@@ -11,6 +11,8 @@ once waits for its one answer (a whole office's screens starting at nine), serve
 
     bench/publisher/bench_serve.py [--keys 1000] [--requests 20000] [--workers 2] [--runs 5]
     bench/publisher/bench_serve.py --burst 100 --burst 1000 [--runs 3]
+
+--pin puts the server on a CPU of its own and the load on the others.
 """
 import argparse
 import http.client
@@ -50,12 +52,20 @@ http {{
 """
 
 
+SERVER_CPUS = None  # --pin: the servers on these CPUs, the load on the others
+
+
+def on_server_cpus():
+    if SERVER_CPUS:
+        os.sched_setaffinity(0, SERVER_CPUS)
+
+
 def start(command, log_path):
     """The server and its port, read from the PORT= line its log starts with."""
     log = open(log_path, "w")
     # As from a service manager: standard output buffered, whatever this shell says.
     env = {k: v for k, v in os.environ.items() if k != "PYTHONUNBUFFERED"}
-    process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, env=env)
+    process = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, env=env, preexec_fn=on_server_cpus)
     log.close()
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:
@@ -82,7 +92,7 @@ def start_nginx(work, root):
     os.makedirs(os.path.join(work, "tmp"), exist_ok=True)
     with open(conf, "w") as f:
         f.write(NGINX_CONF.format(work=work, port=port, root=root))
-    process = subprocess.Popen(["nginx", "-c", conf, "-p", work], stderr=subprocess.DEVNULL)
+    process = subprocess.Popen(["nginx", "-c", conf, "-p", work], stderr=subprocess.DEVNULL, preexec_fn=on_server_cpus)
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:
         try:
@@ -214,9 +224,19 @@ def main():
     parser.add_argument("--workers", type=int, default=2)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--new-connections", action="store_true")
+    parser.add_argument("--pin", action="store_true",
+                        help="the server on the last CPU and the load on the others, as on a machine where "
+                             "the server has a core of its own")
     parser.add_argument("--burst", type=int, action="append", metavar="CLIENTS",
                         help="clients connecting at once, one request each (repeatable)")
     args = parser.parse_args()
+    if args.pin:
+        global SERVER_CPUS
+        cpus = sorted(os.sched_getaffinity(0))
+        if len(cpus) < 2:
+            raise SystemExit("--pin needs two CPUs")
+        SERVER_CPUS = {cpus[-1]}
+        os.sched_setaffinity(0, set(cpus[:-1]))
     work = tempfile.mkdtemp(prefix="tavelin-bench-serve-")
     os.chmod(work, 0o755)  # nginx's workers read it as another user
     try:
@@ -245,6 +265,7 @@ def main():
             report_bursts(args, figures)
             return
         mode = "one connection a request" if args.new_connections else "keep-alive"
+        mode += ", server pinned to CPU %d" % min(SERVER_CPUS) if args.pin else ""
         print("keys=%d requests/run<=%d workers=%d runs=%d %s" % (args.keys, args.requests, args.workers, args.runs, mode))
         for name, runs in figures.items():
             rates = [r[0] for r in runs]
