@@ -93,11 +93,11 @@ class Recorder:
     def fetched(self, code, day, moment=None):
         """One answered request for code's feed of day (a date in the key's zone)."""
         if moment is None:
+            now = int(time.time())
             second, text = self.clock
-            if second != int(time.time()):  # a thousand requests a second share one text
-                second = int(time.time())
-                text = time_text(datetime.datetime.fromtimestamp(second, datetime.timezone.utc))
-                self.clock = second, text
+            if second != now:  # a thousand requests a second share one text
+                text = time_text(datetime.datetime.fromtimestamp(now, datetime.timezone.utc))
+                self.clock = now, text
         else:
             text = time_text(moment)
         with self.lock:

@@ -12,7 +12,7 @@ MOST = 8192  # bytes of a request taken this way
 _LINE = re.compile(rb"(GET|HEAD) (/[-A-Za-z0-9._~!$&'()*+,;=:@/]*) HTTP/1\.1")
 _FIELD = re.compile(rb"([-!#$%&'*+.^`|~0-9A-Za-z]+):[ \t]*([ -~]*?)[ \t]*")
 # Headers that frame or change the exchange: Waitress's rules for them hold.
-_FRAMING = frozenset((b"content-length", b"transfer-encoding", b"expect", b"connection", b"upgrade", b"te"))
+_FRAMING = frozenset((b"content-length", b"transfer-encoding", b"expect", b"upgrade", b"te"))
 
 
 def parse(data, prefixes):
@@ -30,7 +30,7 @@ def parse(data, prefixes):
         if field is None:
             return None
         name = field[1].lower()
-        if name in fields or (name in _FRAMING and name != b"connection"):
+        if name in fields or name in _FRAMING:
             return None
         if name == b"connection" and field[2].lower() not in (b"keep-alive", b"close"):
             return None

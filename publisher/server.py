@@ -138,7 +138,6 @@ class _WSGITask(_Logged, WSGITask):
         else:
             super().write(data)
 
-
     def build_response_header(self):
         asked = any(name.lower() == "connection" for name, _ in self.response_headers)
         header = super().build_response_header()
